@@ -1,0 +1,60 @@
+# tarvon3: two commands do everything on a fresh Debian machine.
+#   make run    installs what is missing, builds, makes the data and runs the show
+#   make test   installs what is missing, builds and runs every test
+# Other targets: build, data, bench, fuzz, sanitize, clean.
+
+BUILD   ?= build
+JOBS    ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+# Debian packages the build, the data and the tests need; installed only when missing.
+PACKAGES = cmake g++ make pkg-config libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev \
+           clang libclang-rt-14-dev libfreetype-dev fonts-dejavu-core libpng-dev zlib1g-dev \
+           ffmpeg lame twolame xz-utils bzip2 gzip
+
+.PHONY: all deps build test run data bench fuzz sanitize clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+data: build
+	@if [ -x tools/make-data.sh ]; then tools/make-data.sh $(BUILD); \
+	else echo "make data: the asset forge is not built yet; the show needs data/ or data.qvx"; fi
+
+test: build data
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 1500
+
+run: build data
+	@tools/run-show.sh $(BUILD)
+
+bench: build
+	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+fuzz: deps
+	cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+	  -DTARVON_FUZZ=ON -DTARVON_TESTS=OFF -DTARVON_BENCH=OFF
+	cmake --build $(BUILD)-fuzz -j $(JOBS)
+	@tools/run-fuzz.sh $(BUILD)-fuzz $${FUZZ_SECONDS:-120}
+
+sanitize: deps
+	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVON_SANITIZE=ON -DTARVON_BENCH=OFF
+	cmake --build $(BUILD)-asan -j $(JOBS)
+	cd $(BUILD)-asan && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan

@@ -1,0 +1,12 @@
+// The platform's backends, for the tables in core.cpp. Not for users of the platform.
+#pragma once
+#include "platform/platform.h"
+
+extern const PlatPresenter PlatSdlPresenter;
+extern const PlatPresenter PlatRenderPresenter;
+extern const PlatPresenter PlatNullPresenter;
+extern const PlatClock PlatSystemClock;
+extern const PlatClock PlatVirtualClock;
+
+// Asks the system for the highest priority an unprivileged thread may have; silent when refused.
+void PlatRaiseThreadPriority();

@@ -1,0 +1,87 @@
+// The platform's tables, the current presenter and clock, the extra thread and the signals.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "platform/platform.h"
+#include "platform/backends.h"
+
+namespace {
+
+const PlatPresenter* const kPresenters[] = {&PlatSdlPresenter, &PlatRenderPresenter, &PlatNullPresenter};
+const PlatClock* const kClocks[] = {&PlatSystemClock, &PlatVirtualClock};
+
+const PlatPresenter* currentPresenter = &PlatNullPresenter;
+const PlatClock* currentClock = &PlatSystemClock;
+
+void IgnoreChar(uint8_t) {}
+void IgnoreClose() {}
+PlatEventSink eventSink = {IgnoreChar, IgnoreClose};
+
+volatile std::sig_atomic_t signalled = 0;
+
+void OnSignal(int) { signalled = 1; }
+
+}  // namespace
+
+struct PlatThread {
+  std::thread thread;
+};
+
+const PlatPresenter* PlatFindPresenter(const char* name) {
+  for (const PlatPresenter* p : kPresenters)
+    if (name && strcmp(p->name, name) == 0) return p;
+  return nullptr;
+}
+
+const PlatClock* PlatFindClock(const char* name) {
+  for (const PlatClock* c : kClocks)
+    if (name && strcmp(c->name, name) == 0) return c;
+  return nullptr;
+}
+
+void PlatUsePresenter(const PlatPresenter* presenter) { currentPresenter = presenter; }
+void PlatUseClock(const PlatClock* clock) { currentClock = clock; }
+const PlatPresenter* PlatCurrentPresenter() { return currentPresenter; }
+const PlatClock* PlatCurrentClock() { return currentClock; }
+void PlatSetEventSink(PlatEventSink sink) { eventSink = sink; }
+
+const PlatEventSink& PlatGetEventSink() {
+  // A signal only sets a flag; it is delivered here, on the main thread, like a window event.
+  if (signalled) {
+    signalled = 0;
+    eventSink.closeRequested();
+  }
+  return eventSink;
+}
+
+uint32_t PlatMilliseconds() { return currentClock->now(); }
+void PlatSleep(uint32_t ms) { currentClock->sleep(ms); }
+
+PlatThread* PlatStartThread(void (*body)(void*), void* arg, bool timeCritical) {
+  auto* t = new PlatThread;
+  t->thread = std::thread([body, arg, timeCritical] {
+    if (timeCritical) PlatRaiseThreadPriority();
+    body(arg);
+  });
+  return t;
+}
+
+void PlatJoinThread(PlatThread* thread) {
+  if (!thread) return;
+  if (thread->thread.joinable()) thread->thread.join();
+  delete thread;
+}
+
+void PlatCatchSignals() {
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+}
+
+bool PlatHasDisplay() {
+  const char* x = getenv("DISPLAY");
+  const char* w = getenv("WAYLAND_DISPLAY");
+  return (x && *x) || (w && *w);
+}

@@ -1,0 +1,86 @@
+// platform: the small layer that stands in for the operating system's window, display, timer,
+// thread and message box. It is the only code that includes SDL.
+//
+// Three records of routines, each picked from a table by name (PlatFindPresenter, PlatFindClock):
+//   presenter  "sdl" (a window or the desktop full screen), "render" (the offline renderer, see
+//              platform/render.h), "null" (tests: accepts frames and shows nothing)
+//   clock      "system" (real milliseconds and real sleeps), "virtual" (time moves only when the
+//              offline renderer presents a frame; sleeps wait for virtual time), tests set their own
+// Typed characters and the close request reach the runtime through PlatEventSink.
+//
+//   PlatUsePresenter(PlatFindPresenter("null"));
+//   PlatUseClock(PlatFindClock("system"));
+#pragma once
+#include <cstdint>
+
+// Result of a surface operation, as the display reports it.
+enum PlatResult : int32_t {
+  PLAT_OK = 0,
+  PLAT_BUSY = 1,            // try again at once
+  PLAT_STILL_DRAWING = 2,   // unlock only: try again at once
+  PLAT_LOST = 3,            // the surface must be restored; this frame is not shown
+  PLAT_FAILED = 4,          // anything else; this frame is not shown
+};
+
+struct PlatDisplayFormat {
+  uint32_t redMask, greenMask, blueMask;   // 0xF800, 0x07E0, 0x001F on a 5-6-5 display
+};
+
+// A presenter shows 16-bit frames of a fixed size. Called on the main thread only.
+struct PlatPresenter {
+  const char* name;
+  // Opens the window (or the offline target) for frames of width x height; false on failure.
+  bool (*open)(int32_t width, int32_t height, bool fullScreen, const char* title);
+  // The pixel format of the surface the frames are copied into.
+  PlatDisplayFormat (*format)();
+  // Gives the surface's memory and its pitch in bytes; the caller writes one frame and unlocks.
+  PlatResult (*lock)(void** pixels, int32_t* pitch);
+  PlatResult (*unlock)();
+  // Shows the last unlocked surface.
+  PlatResult (*present)();
+  // Brings a lost surface back.
+  void (*restore)();
+  // Delivers pending window events to the event sink without blocking.
+  void (*pump)();
+  // Closes what open made; safe when nothing is open.
+  void (*close)();
+};
+
+// Where pump delivers what the viewer does.
+struct PlatEventSink {
+  void (*typed)(uint8_t character);   // a typed character, after keyboard translation
+  void (*closeRequested)();           // window closed (or SIGINT / SIGTERM)
+};
+
+// A millisecond clock with its sleep. now() wraps after 2^32 ms.
+struct PlatClock {
+  const char* name;
+  uint32_t (*now)();
+  void (*sleep)(uint32_t ms);         // may be called from the extra thread
+};
+
+const PlatPresenter* PlatFindPresenter(const char* name);   // null for an unknown name
+const PlatClock* PlatFindClock(const char* name);
+void PlatUsePresenter(const PlatPresenter* presenter);
+void PlatUseClock(const PlatClock* clock);
+const PlatPresenter* PlatCurrentPresenter();
+const PlatClock* PlatCurrentClock();
+void PlatSetEventSink(PlatEventSink sink);
+const PlatEventSink& PlatGetEventSink();
+
+uint32_t PlatMilliseconds();          // the current clock's now()
+void PlatSleep(uint32_t ms);          // the current clock's sleep()
+
+// One extra thread. The body runs until it returns; PlatJoinThread waits for that.
+struct PlatThread;
+PlatThread* PlatStartThread(void (*body)(void* arg), void* arg, bool timeCritical);
+void PlatJoinThread(PlatThread* thread);
+
+// Shows a message: always on standard error, and in a box when a display is there.
+void PlatMessageBox(const char* title, const char* text);
+
+// Whether a display can be opened (an X11 or Wayland display is named in the environment).
+bool PlatHasDisplay();
+
+// Routes SIGINT and SIGTERM to the event sink's closeRequested, so the show ends as with space.
+void PlatCatchSignals();

@@ -1,0 +1,20 @@
+// trelk: TGA pictures.
+//
+// LoadPicture reads a TGA file (types 1, 2, 3 uncompressed; 9, 10, 11 run-length; 8, 24 or 32 bits;
+// colour maps of 24-bit entries) into a Picture: pixels unpacked at the file's own depth, as red,
+// green, blue (and alpha) bytes, or palette indices with the palette as red, green, blue triples.
+// Row 0 of data is the top row the users show. Every refusal is fatal.
+#pragma once
+#include <cstdint>
+
+struct Picture {
+  int32_t width;
+  int32_t height;
+  int32_t depth;            // bits per pixel: 8, 24 or 32
+  int32_t bytesPerPixel;    // (depth + 1) / 8
+  uint8_t palette[256][3];  // red, green, blue
+  uint8_t* data;            // width * height * bytesPerPixel bytes, a named block
+};
+
+Picture* LoadPicture(const char* name);
+void UnloadPicture(Picture* picture);
