@@ -1,0 +1,1 @@
+#include "demo/tarvon3/tarvon3.h"
