@@ -1,21 +1,6 @@
-// Stand-ins for the timeline routines that are not written yet: each logs one warning, the first
-// time it is called, and draws nothing. A routine leaves this file when its module is written.
-#include "demo/tarvon3/routines.h"
-#include "runtime/log.h"
+// The effects, until each is written (a routine leaves when its effect arrives).
+#include "demo/tarvon3/placeholders.h"
 
-#define TARVON_PLACEHOLDER(name)                                   \
-  TARVON_ROUTINE(name) {                                           \
-    static bool warned = false;                                    \
-    if (!warned) Warning("%s() not built yet", #name);             \
-    warned = true;                                                 \
-  }
-
-TARVON_PLACEHOLDER(LoadImage)
-TARVON_PLACEHOLDER(ShowImage)
-TARVON_PLACEHOLDER(AddSprite)
-TARVON_PLACEHOLDER(DrawSprite)
-TARVON_PLACEHOLDER(ShowImageCentered)
-TARVON_PLACEHOLDER(FreeImages)
 TARVON_PLACEHOLDER(InitLight)
 TARVON_PLACEHOLDER(DrawLight)
 TARVON_PLACEHOLDER(BlurScreen)
