@@ -1,0 +1,147 @@
+// The archive's PPM method: a context model of order 0 to 15 (runtime/ppm_model.h) with escapes
+// and exclusions, driving a 16-bit arithmetic decoder.
+//
+// Each position tries the contexts from the highest order down; a context codes either one of
+// its children (counts in list order) or an escape worth the number of its live children, after
+// which those children are excluded from the lower orders. When every order escapes, the bytes
+// not excluded share the interval equally. Bits are read straight from the BitReader's cache;
+// running past the stored bytes, a model past its node cap, or an escape that leaves no byte to
+// code (only garbage does that) each end with a fatal line, and exactly n bytes are written.
+#include "runtime/archive_codecs.h"
+#include "runtime/log.h"
+#include "runtime/ppm_model.h"
+
+namespace {
+
+constexpr uint32_t kHalf = 32768, kFirstQuarter = 16384, kThirdQuarter = 49152;
+
+// Releases the model on every way out, the fatal ones included.
+struct ModelHolder {
+  PpmModel m;
+  ~ModelHolder() { PpmRelease(m); }
+};
+
+struct ArithDecoder {
+  BitReader& in;
+  uint32_t low = 0, high = 65536;   // high exclusive
+  uint32_t value = 0;
+
+  explicit ArithDecoder(BitReader& reader) : in(reader) {}
+
+  uint32_t NextBit() {
+    if (in.bits < 1) in.Refill();
+    uint32_t b = uint32_t(in.cache >> 63);
+    in.cache <<= 1;
+    in.bits--;
+    return b;
+  }
+  uint32_t Target(uint32_t t) const {
+    return ((value - low + 1) * t - 1) / (high - low);
+  }
+  void Consume(uint32_t a, uint32_t b, uint32_t t) {
+    uint32_t r = high - low;
+    high = low + r * b / t;
+    low = low + r * a / t;
+    for (;;) {
+      if (high <= kHalf) {
+      } else if (low >= kHalf) {
+        value -= kHalf;
+        low -= kHalf;
+        high -= kHalf;
+      } else if (low >= kFirstQuarter && high <= kThirdQuarter) {
+        value -= kFirstQuarter;
+        low -= kFirstQuarter;
+        high -= kFirstQuarter;
+      } else {
+        break;
+      }
+      value = 2 * value + NextBit();
+      low *= 2;
+      high *= 2;
+    }
+  }
+  bool RanOut() const { return in.Tell() > in.size * 8; }
+};
+
+[[noreturn]] void RanOutOfInput() { Fatal("GetBit(): unexpected EOF in input stream"); }
+
+}  // namespace
+
+void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
+  int order = int(in.Get(4));
+  ArithDecoder ac(in);
+  ac.value = in.Get(16);
+  if (in.overrun || ac.RanOut()) Fatal("GetBits(): unexpected EOF in input stream");
+  ModelHolder holder;
+  PpmModel& m = holder.m;
+  if (!PpmStart(m, order)) Fatal("NewNode(): Not enough memory");
+
+  for (int32_t p = 0; p < n; p++) {
+    PpmBeginPosition(m);
+    int top = p < order ? p : order;
+    int excluded = 0;
+    int symbol = -1;
+    for (int o = top; o >= 0; o--) {
+      const PpmNode& ctx = m.nodes[m.ctx[o]];
+      if (!ctx.child) continue;
+      PpmBeginContext(m);
+      uint32_t tot = 0, dist = 0;
+      if (excluded == 0) {
+        tot = ctx.sum;
+        dist = uint32_t(PpmLive(ctx));
+      } else {
+        for (uint32_t k = ctx.child; k; k = m.nodes[k].next) {
+          const PpmNode& s = m.nodes[k];
+          if (s.count == 0) continue;
+          dist++;
+          if (!PpmExcluded(m, s.symbol)) tot += s.count;
+        }
+      }
+      uint32_t total = tot + dist;
+      uint32_t target = ac.Target(total);
+      if (target < tot) {
+        uint32_t sum = 0;
+        for (uint32_t k = ctx.child; k; k = m.nodes[k].next) {
+          const PpmNode& s = m.nodes[k];
+          if (s.count == 0 || PpmExcluded(m, s.symbol)) continue;
+          sum += s.count;
+          if (sum > target) {
+            ac.Consume(sum - s.count, sum, total);
+            symbol = s.symbol;
+            break;
+          }
+        }
+        break;
+      }
+      if (target >= total) Fatal("DecodePPM(): Corrupt data in input stream");
+      for (uint32_t k = ctx.child; k; k = m.nodes[k].next) {
+        const PpmNode& s = m.nodes[k];
+        if (s.count == 0 || PpmExcluded(m, s.symbol)) continue;
+        PpmExclude(m, s.symbol);
+        excluded++;
+      }
+      ac.Consume(tot, total, total);
+    }
+    if (symbol < 0) {
+      // Every order escaped: the bytes not excluded, each with count 1, in increasing order.
+      PpmBeginContext(m);
+      uint32_t total = uint32_t(256 - excluded);
+      if (total == 0) Fatal("DecodePPM(): Escape with every byte excluded in input stream");
+      uint32_t target = ac.Target(total);
+      if (target >= total) Fatal("DecodePPM(): Corrupt data in input stream");
+      uint32_t below = 0;
+      for (int s = 0; s < 256; s++) {
+        if (PpmExcluded(m, uint8_t(s))) continue;
+        if (below == target) { symbol = s; break; }
+        below++;
+      }
+      ac.Consume(target, target + 1, total);
+    }
+    if (ac.RanOut()) RanOutOfInput();
+    out[p] = uint8_t(symbol);
+    if (!PpmUpdate(m, uint32_t(p), uint8_t(symbol))) Fatal("NewNode(): Not enough memory");
+  }
+  if (ac.low != 0) ac.NextBit();
+  if (ac.high != 65536) ac.NextBit();
+  if (ac.RanOut()) RanOutOfInput();
+}

@@ -1,0 +1,122 @@
+// The PPM packer: the same model as the reader, driven by the known bytes, and a 16-bit
+// arithmetic coder whose every interval step mirrors the reader's.
+#include "tools/qvxpack/ppm_encode.h"
+
+#include "runtime/ppm_model.h"
+#include "tools/qvxpack/bitwriter.h"
+
+namespace {
+
+constexpr uint32_t kHalf = 32768, kFirstQuarter = 16384, kThirdQuarter = 49152;
+
+struct ArithEncoder {
+  BitWriter out;
+  uint32_t low = 0, high = 65536;   // high exclusive
+  uint32_t pending = 0;             // opposite bits owed after the next resolved one
+  uint64_t shifts = 0;              // bits the reader takes during renormalisation
+
+  void Emit(uint32_t bit) {
+    out.Bit(bit);
+    for (; pending; pending--) out.Bit(bit ^ 1);
+  }
+  // Narrows to [a, b) of t, then renormalises exactly as the reader does.
+  void Encode(uint32_t a, uint32_t b, uint32_t t) {
+    uint32_t r = high - low;
+    high = low + r * b / t;
+    low = low + r * a / t;
+    for (;;) {
+      if (high <= kHalf) {
+        Emit(0);
+      } else if (low >= kHalf) {
+        Emit(1);
+        low -= kHalf;
+        high -= kHalf;
+      } else if (low >= kFirstQuarter && high <= kThirdQuarter) {
+        pending++;
+        low -= kFirstQuarter;
+        high -= kFirstQuarter;
+      } else {
+        break;
+      }
+      low *= 2;
+      high *= 2;
+      shifts++;
+    }
+  }
+  // Settles on a point inside [low, high) and writes zeros up to the last bit the reader will
+  // take: its first 16, one per renormalisation, and its closing one or two.
+  std::vector<uint8_t> Finish() {
+    uint64_t extra = 16 + (low != 0) + (high != 65536);   // beyond one bit per shift
+    pending++;
+    Emit(low < kFirstQuarter ? 0 : 1);
+    for (uint64_t written = 2; written < extra; written++) out.Bit(0);
+    return std::move(out.Finish());
+  }
+};
+
+}  // namespace
+
+std::vector<uint8_t> PpmEncode(const uint8_t* data, size_t n, int order) {
+  if (order < 0 || order > kPpmMaxOrder || n > 0x7FFFFFFF) return {};
+  PpmModel m;
+  if (!PpmStart(m, order)) return {};
+  ArithEncoder ac;
+  ac.out.Put(uint32_t(order), 4);
+  for (size_t p = 0; p < n; p++) {
+    uint8_t c = data[p];
+    PpmBeginPosition(m);
+    int top = p < size_t(order) ? int(p) : order;
+    int excluded = 0;
+    bool coded = false;
+    for (int o = top; o >= 0 && !coded; o--) {
+      const PpmNode& ctx = m.nodes[m.ctx[o]];
+      if (!ctx.child) continue;
+      PpmBeginContext(m);
+      uint32_t tot = 0, dist = 0, start = 0, count = 0;
+      bool found = false;
+      if (excluded == 0) {
+        tot = ctx.sum;
+        dist = uint32_t(PpmLive(ctx));
+        for (uint32_t k = ctx.child; k; k = m.nodes[k].next) {
+          const PpmNode& s = m.nodes[k];
+          if (s.count == 0) continue;
+          if (s.symbol == c) { found = true; count = s.count; break; }
+          start += s.count;
+          PpmExclude(m, s.symbol);
+          excluded++;
+        }
+      } else {
+        for (uint32_t k = ctx.child; k; k = m.nodes[k].next) {
+          const PpmNode& s = m.nodes[k];
+          if (s.count == 0) continue;
+          dist++;
+          if (PpmExcluded(m, s.symbol)) continue;
+          if (s.symbol == c) { found = true; count = s.count; }
+          if (!found) start += s.count;
+          tot += s.count;
+          PpmExclude(m, s.symbol);
+          excluded++;
+        }
+      }
+      if (found) {
+        ac.Encode(start, start + count, tot + dist);
+        coded = true;
+      } else {
+        ac.Encode(tot, tot + dist, tot + dist);
+      }
+    }
+    if (!coded) {
+      // Every order escaped: the bytes not excluded, each with count 1, in increasing order.
+      PpmBeginContext(m);
+      uint32_t below = 0;
+      for (int s = 0; s < c; s++) below += !PpmExcluded(m, uint8_t(s));
+      ac.Encode(below, below + 1, uint32_t(256 - excluded));
+    }
+    if (!PpmUpdate(m, uint32_t(p), c)) {
+      PpmRelease(m);
+      return {};
+    }
+  }
+  PpmRelease(m);
+  return ac.Finish();
+}
