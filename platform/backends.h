@@ -10,3 +10,8 @@ extern const PlatClock PlatVirtualClock;
 
 // Asks the system for the highest priority an unprivileged thread may have; silent when refused.
 void PlatRaiseThreadPriority();
+
+// The virtual clock's time, set by the offline renderer once per presented frame; returns when the
+// threads due by then have run (see threads.cpp).
+void PlatAdvanceVirtualTime(uint32_t now);
+void PlatResetVirtualTime();

@@ -1,9 +1,8 @@
-// The platform's tables, the current presenter and clock, the extra thread and the signals.
+// The platform's tables, the current presenter and clock, the show clock notes and the signals.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "platform/platform.h"
 #include "platform/backends.h"
@@ -22,13 +21,12 @@ PlatEventSink eventSink = {IgnoreChar, IgnoreClose};
 
 volatile std::sig_atomic_t signalled = 0;
 
+uint32_t clockStart = 0;
+int32_t (*showClock)() = nullptr;
+
 void OnSignal(int) { signalled = 1; }
 
 }  // namespace
-
-struct PlatThread {
-  std::thread thread;
-};
 
 const PlatPresenter* PlatFindPresenter(const char* name) {
   for (const PlatPresenter* p : kPresenters)
@@ -60,20 +58,10 @@ const PlatEventSink& PlatGetEventSink() {
 uint32_t PlatMilliseconds() { return currentClock->now(); }
 void PlatSleep(uint32_t ms) { currentClock->sleep(ms); }
 
-PlatThread* PlatStartThread(void (*body)(void*), void* arg, bool timeCritical) {
-  auto* t = new PlatThread;
-  t->thread = std::thread([body, arg, timeCritical] {
-    if (timeCritical) PlatRaiseThreadPriority();
-    body(arg);
-  });
-  return t;
-}
-
-void PlatJoinThread(PlatThread* thread) {
-  if (!thread) return;
-  if (thread->thread.joinable()) thread->thread.join();
-  delete thread;
-}
+void PlatNoteClockStart(uint32_t timerBase) { clockStart = timerBase; }
+void PlatSetShowClock(int32_t (*reading)()) { showClock = reading; }
+uint32_t PlatClockStartTime() { return clockStart; }
+int32_t PlatShowTime() { return showClock ? showClock() : 0; }
 
 void PlatCatchSignals() {
   std::signal(SIGINT, OnSignal);

@@ -71,7 +71,10 @@ const PlatEventSink& PlatGetEventSink();
 uint32_t PlatMilliseconds();          // the current clock's now()
 void PlatSleep(uint32_t ms);          // the current clock's sleep()
 
-// One extra thread. The body runs until it returns; PlatJoinThread waits for that.
+// One extra thread. The body runs until it returns; PlatJoinThread waits for that. Under the virtual
+// clock the thread runs in step with the frames: a presented frame waits until every thread whose
+// sleep has ended by the new time has run and gone back to sleep, and a thread being joined finds
+// its sleeps end at once.
 struct PlatThread;
 PlatThread* PlatStartThread(void (*body)(void* arg), void* arg, bool timeCritical);
 void PlatJoinThread(PlatThread* thread);
@@ -79,8 +82,41 @@ void PlatJoinThread(PlatThread* thread);
 // Shows a message: always on standard error, and in a box when a display is there.
 void PlatMessageBox(const char* title, const char* text);
 
+// The SDL presenter: a window instead of the desktop full screen the program asks for, and the
+// window's size as a multiple of the 4:3-shaped frame (3: 960 x 720 for 320 x 200).
+void PlatSetWindowOptions(bool windowed, int32_t scale);
+
 // Whether a display can be opened (an X11 or Wayland display is named in the environment).
 bool PlatHasDisplay();
+
+// The offline renderer (presenter "render" with clock "virtual"): every presented frame is frame n of
+// the render, at floor(n * 1000 / fps) ms of the virtual timer. It writes into `folder`:
+//   frames.txt      one line per frame: frame number, timer ms, show ms, 64-bit hash of the pixels
+//   contact.png     a thumbnail every 5 s of show time, with the time under it
+//   still-MS.png    320 x 200, for the first frame whose show reading is at least MS (each of stills)
+//   show.mp4        when ffmpeg is installed and video is on: 960 x 720 nearest-neighbour, with
+//                   show.wav (if the sound output wrote one) starting at show time 0
+struct PlatRenderSettings {
+  const char* folder;
+  int32_t fps;
+  const int32_t* stills;
+  int32_t stillCount;
+  bool video;
+  bool progress;       // a progress line on standard error
+};
+void PlatSetRenderSettings(const PlatRenderSettings& settings);
+const char* PlatRenderFolder();   // the render's folder while rendering, else null
+// Called once everything has shut down (the sound output has closed show.wav): joins picture and
+// sound into show.mp4 and prints where the files are. Returns false when something failed.
+bool PlatFinishRender();
+
+// What the runtime tells the platform about its clock: the timer reading at which the demo clock
+// was last started (show time 0 of the audio), and a routine that reads the demo clock (frames
+// are labelled with it).
+void PlatNoteClockStart(uint32_t timerBase);
+void PlatSetShowClock(int32_t (*reading)());
+uint32_t PlatClockStartTime();
+int32_t PlatShowTime();           // the demo clock's reading, 0 before one is set
 
 // Routes SIGINT and SIGTERM to the event sink's closeRequested, so the show ends as with space.
 void PlatCatchSignals();

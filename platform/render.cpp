@@ -1,7 +1,216 @@
+// The offline renderer: a presenter that writes every frame to files instead of a screen, in step
+// with the virtual clock. See platform.h for the files it writes.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "platform/backends.h"
+#include "platform/contact.h"
+#include "platform/png.h"
+
 namespace {
-uint32_t VirtualNow() { return 0; }
-void VirtualSleep(uint32_t) {}
+
+struct RenderState {
+  std::string folder;
+  int32_t fps = 60;
+  std::vector<int32_t> stills;
+  std::vector<bool> stillDone;
+  bool video = true;
+  bool progress = false;
+
+  bool open = false;
+  int32_t width = 0, height = 0;
+  std::vector<uint16_t> frame;
+  uint64_t frames = 0;
+  FILE* list = nullptr;
+  FILE* encoder = nullptr;        // ffmpeg, fed raw frames
+  ContactSheet contact;
+  int32_t nextContact = 0;        // show ms of the next thumbnail
+};
+
+RenderState* state = nullptr;
+
+RenderState& State() {
+  if (!state) state = new RenderState;
+  return *state;
+}
+
+std::string Path(const char* name) { return State().folder + "/" + name; }
+
+bool MakeFolders(const std::string& path) {
+  std::string part;
+  for (size_t i = 0; i <= path.size(); i++) {
+    if (i == path.size() || path[i] == '/') {
+      if (!part.empty() && mkdir(part.c_str(), 0777) != 0) {
+        struct stat st;
+        if (stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+      }
+    }
+    if (i < path.size()) part += path[i];
+  }
+  return true;
+}
+
+bool HaveFfmpeg() { return system("command -v ffmpeg >/dev/null 2>&1") == 0; }
+
+// FNV-1a over the pixels taken 64 bits at a time: quick, and any change of a pixel changes it.
+uint64_t FrameHash(const uint16_t* p, size_t count) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    uint64_t w;
+    memcpy(&w, p + i, 8);
+    h = (h ^ w) * 0x100000001b3ull;
+  }
+  for (; i < count; i++) h = (h ^ p[i]) * 0x100000001b3ull;
+  return h;
+}
+
+uint32_t FrameTime(uint64_t n, int32_t fps) { return uint32_t(n * 1000 / uint64_t(fps)); }
+
+bool RenderOpen(int32_t width, int32_t height, bool, const char*) {
+  RenderState& s = State();
+  if (s.folder.empty() || !MakeFolders(s.folder)) {
+    fprintf(stderr, "tarvon3: cannot create the render folder \"%s\"\n", s.folder.c_str());
+    return false;
+  }
+  s.list = fopen(Path("frames.txt").c_str(), "w");
+  if (!s.list) {
+    fprintf(stderr, "tarvon3: cannot write %s\n", Path("frames.txt").c_str());
+    return false;
+  }
+  s.width = width;
+  s.height = height;
+  s.frame.assign(size_t(width) * size_t(height), 0);
+  s.frames = 0;
+  s.nextContact = 0;
+  s.stillDone.assign(s.stills.size(), false);
+  ContactBegin(s.contact, width, height);
+  remove(Path("show.wav").c_str());   // the sound output writes a new one when there is music
+  if (s.video && HaveFfmpeg()) {
+    char command[1024];
+    snprintf(command, sizeof command,
+             "ffmpeg -loglevel error -y -f rawvideo -pixel_format rgb565le -video_size %dx%d -framerate %d -i - "
+             "-vf scale=960:720:flags=neighbor -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p \"%s\"",
+             width, height, s.fps, Path("picture.mp4").c_str());
+    s.encoder = popen(command, "w");
+  }
+  PlatResetVirtualTime();
+  s.open = true;
+  return true;
+}
+
+PlatDisplayFormat RenderFormat() { return {0xF800, 0x07E0, 0x001F}; }
+
+PlatResult RenderLock(void** pixels, int32_t* pitch) {
+  RenderState& s = State();
+  if (!s.open) return PLAT_FAILED;
+  *pixels = s.frame.data();
+  *pitch = s.width * 2;
+  return PLAT_OK;
+}
+
+PlatResult RenderOk() { return PLAT_OK; }
+
+void WriteStill(RenderState& s, int32_t ms) {
+  std::vector<uint8_t> rgb(s.frame.size() * 3);
+  PlatRgbFrom565(s.frame.data(), int32_t(s.frame.size()), rgb.data());
+  char name[64];
+  snprintf(name, sizeof name, "still-%d.png", ms);
+  if (!PlatWritePng(Path(name).c_str(), rgb.data(), s.width, s.height))
+    fprintf(stderr, "tarvon3: cannot write %s\n", Path(name).c_str());
+}
+
+PlatResult RenderPresent() {
+  RenderState& s = State();
+  if (!s.open) return PLAT_FAILED;
+  const uint32_t now = FrameTime(s.frames, s.fps);
+  const int32_t show = PlatShowTime();
+  fprintf(s.list, "%llu %u %d %016llx\n", (unsigned long long)s.frames, now, show,
+          (unsigned long long)FrameHash(s.frame.data(), s.frame.size()));
+
+  if (show >= s.nextContact) {
+    ContactAdd(s.contact, s.frame.data(), show);
+    s.nextContact = (show / 5000 + 1) * 5000;
+  }
+  for (size_t i = 0; i < s.stills.size(); i++)
+    if (!s.stillDone[i] && show >= s.stills[i]) {
+      WriteStill(s, s.stills[i]);
+      s.stillDone[i] = true;
+    }
+  if (s.encoder) fwrite(s.frame.data(), 2, s.frame.size(), s.encoder);
+  if (s.progress && s.frames % 30 == 0)
+    fprintf(stderr, "\rrender: frame %llu, show %d.%d s   ", (unsigned long long)s.frames, show / 1000,
+            (show >= 0 ? show : -show) / 100 % 10);
+
+  s.frames++;
+  PlatAdvanceVirtualTime(FrameTime(s.frames, s.fps));
+  return PLAT_OK;
+}
+
+void RenderNothing() {}
+
+void RenderClose() {
+  RenderState& s = State();
+  if (!s.open) return;
+  s.open = false;
+  fclose(s.list);
+  s.list = nullptr;
+  if (s.encoder) {
+    if (pclose(s.encoder) != 0) fprintf(stderr, "tarvon3: ffmpeg failed to encode the render\n");
+    s.encoder = nullptr;
+  }
+  if (!ContactWrite(s.contact, Path("contact.png").c_str()))
+    fprintf(stderr, "tarvon3: cannot write %s\n", Path("contact.png").c_str());
+  if (s.progress) fprintf(stderr, "\n");
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
 }  // namespace
-const PlatPresenter PlatRenderPresenter = PlatNullPresenter;
-const PlatClock PlatVirtualClock = {"virtual", VirtualNow, VirtualSleep};
+
+const PlatPresenter PlatRenderPresenter = {"render", RenderOpen, RenderFormat, RenderLock, RenderOk, RenderPresent,
+                                           RenderNothing, RenderNothing, RenderClose};
+
+void PlatSetRenderSettings(const PlatRenderSettings& settings) {
+  RenderState& s = State();
+  s.folder = settings.folder ? settings.folder : "";
+  while (s.folder.size() > 1 && s.folder.back() == '/') s.folder.pop_back();
+  s.fps = settings.fps > 0 ? settings.fps : 60;
+  s.stills.assign(settings.stills, settings.stills + settings.stillCount);
+  s.video = settings.video;
+  s.progress = settings.progress;
+}
+
+const char* PlatRenderFolder() {
+  return state && state->open ? state->folder.c_str() : nullptr;
+}
+
+bool PlatFinishRender() {
+  RenderState& s = State();
+  bool ok = true;
+  const std::string picture = Path("picture.mp4"), sound = Path("show.wav"), show = Path("show.mp4");
+  if (Exists(picture)) {
+    if (Exists(sound)) {
+      // The music's sample 0 is show time 0, the timer reading at which the clock last restarted.
+      char command[2048];
+      snprintf(command, sizeof command,
+               "ffmpeg -loglevel error -y -i \"%s\" -itsoffset %.3f -i \"%s\" -map 0:v -map 1:a -c:v copy "
+               "-c:a aac -b:a 192k \"%s\"",
+               picture.c_str(), PlatClockStartTime() / 1000.0, sound.c_str(), show.c_str());
+      ok = system(command) == 0;
+      if (ok) remove(picture.c_str());
+    } else {
+      ok = rename(picture.c_str(), show.c_str()) == 0;
+    }
+  }
+  fprintf(stderr, "render: %llu frames written to %s/ (frames.txt, contact.png%s%s)\n",
+          (unsigned long long)s.frames, s.folder.c_str(), s.stills.empty() ? "" : ", still-*.png",
+          Exists(show) ? ", show.mp4" : "");
+  return ok;
+}

@@ -16,9 +16,11 @@ void SplitParameters(const char* text, int32_t* count, char** vector) {
   int32_t n = 0;
   char* save = nullptr;
   vector[n] = strtok_r(buffer, " ", &save);
+  // The callers' vectors hold 100 entries: words past the 99th are left out rather than written
+  // past the vector.
   while (vector[n]) {
     n++;
-    vector[n] = strtok_r(nullptr, " ", &save);
+    vector[n] = n < 99 ? strtok_r(nullptr, " ", &save) : nullptr;
   }
   *count = n;
 }

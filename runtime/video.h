@@ -29,3 +29,7 @@ int32_t DepthFromMasks(uint32_t red, uint32_t green, uint32_t blue);
 
 // Appends a character to the key queue as the window procedure does; a full queue drops it.
 void QueueKey(uint8_t c);
+
+// True once the viewer closed the window (or the process got SIGINT / SIGTERM): the timeline ends
+// the show as with space, so the music stops and the log is completed.
+bool QuitRequested();

@@ -1,4 +1,9 @@
 // The demo tarvon3: Main and its timeline.
+//
+// Main chooses the data source, opens the 320 x 200 16-bit mode, loads the music and runs the
+// Timeline: 102 rows, each a routine, a window of the demo clock and a parameter text. Every pass
+// reads the clock once, calls each due row with the fraction of its window that has passed, shows
+// the frame and takes one key (space ends the show; "*", "+", "-", "/" seek by +5, +1, -1, -5 s).
 #pragma once
 #include <cstdint>
 
@@ -12,4 +17,13 @@ struct EffectEntry {
   int32_t done;
 };
 
+constexpr int32_t kTimelineRows = 102;
+extern EffectEntry Timeline[kTimelineRows];
+
 void Main();
+
+// The main loop over rows (Main's steps from clearing the done fields to leaving the loop).
+void RunTimeline(EffectEntry* rows, int32_t count);
+
+// Called before each routine call with the row's index, for tests and tracing; null by default.
+extern void (*TimelineObserver)(int32_t row, float progress, int32_t argc, char** argv);

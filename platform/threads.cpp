@@ -1,0 +1,92 @@
+// The extra thread, and the virtual clock that keeps threads in step with rendered frames.
+//
+// Under the virtual clock, time moves only when the offline renderer presents a frame
+// (PlatAdvanceVirtualTime). A thread's sleep ends when virtual time reaches its wake-up time; the
+// advance then waits until every such thread has run and gone back to sleep (or ended), so what a
+// thread does between two frames never depends on the speed of the machine.
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/backends.h"
+
+struct PlatThread {
+  std::thread thread;
+  bool sleeping = false;
+  bool joining = false;
+  bool finished = false;
+  uint32_t wakeAt = 0;
+};
+
+namespace {
+
+std::mutex threadLock;
+std::condition_variable threadSignal;
+std::vector<PlatThread*> threads;
+std::atomic<uint32_t> virtualNow{0};
+thread_local PlatThread* self = nullptr;
+
+bool Due(const PlatThread* t, uint32_t now) { return int32_t(now - t->wakeAt) >= 0; }
+
+uint32_t VirtualNowMs() { return virtualNow.load(); }
+
+void VirtualSleep(uint32_t ms) {
+  if (!self) return;   // the main thread drives virtual time; it never waits for it
+  std::unique_lock<std::mutex> hold(threadLock);
+  self->wakeAt = virtualNow.load() + ms;
+  self->sleeping = true;
+  threadSignal.notify_all();
+  threadSignal.wait(hold, [] { return self->joining || Due(self, virtualNow.load()); });
+  self->sleeping = false;
+}
+
+}  // namespace
+
+const PlatClock PlatVirtualClock = {"virtual", VirtualNowMs, VirtualSleep};
+
+void PlatAdvanceVirtualTime(uint32_t now) {
+  std::unique_lock<std::mutex> hold(threadLock);
+  virtualNow.store(now);
+  threadSignal.notify_all();
+  threadSignal.wait(hold, [now] {
+    for (const PlatThread* t : threads)
+      if (!t->finished && !t->joining && !(t->sleeping && !Due(t, now))) return false;
+    return true;
+  });
+}
+
+void PlatResetVirtualTime() { virtualNow.store(0); }
+
+PlatThread* PlatStartThread(void (*body)(void*), void* arg, bool timeCritical) {
+  auto* t = new PlatThread;
+  {
+    std::lock_guard<std::mutex> hold(threadLock);
+    threads.push_back(t);
+  }
+  t->thread = std::thread([t, body, arg, timeCritical] {
+    self = t;
+    if (timeCritical) PlatRaiseThreadPriority();
+    body(arg);
+    std::lock_guard<std::mutex> hold(threadLock);
+    t->finished = true;
+    threadSignal.notify_all();
+  });
+  return t;
+}
+
+void PlatJoinThread(PlatThread* thread) {
+  if (!thread) return;
+  {
+    std::lock_guard<std::mutex> hold(threadLock);
+    thread->joining = true;
+    threadSignal.notify_all();
+  }
+  if (thread->thread.joinable()) thread->thread.join();
+  {
+    std::lock_guard<std::mutex> hold(threadLock);
+    std::erase(threads, thread);
+  }
+  delete thread;
+}

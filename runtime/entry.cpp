@@ -1,0 +1,30 @@
+// The entry routine: start-up, the guarded main routine, shut-down.
+#include "runtime/entry.h"
+
+#include "runtime/clock.h"
+#include "runtime/log.h"
+#include "runtime/memory.h"
+#include "runtime/music.h"
+#include "runtime/video.h"
+
+int TrelkEntry(void* instance, void (*main)()) {
+  SetInstance(instance);
+  SetAppName("trelk powered by Ombrevia");
+  InitLog();
+  InitMemory();
+  InitVideo();
+  InitMp3();
+  Info("trelk (Compiled on Jun 25 1999 at 13:12:40)");
+  StartClock();
+
+  if (RunGuarded(main))
+    Info("Panic exit");
+  else
+    Info("Main() left");
+
+  CloseVideo();
+  FreeAll();
+  DisplayLog();
+  FreeMp3();
+  return 0;
+}

@@ -1,0 +1,74 @@
+// The entry routine's order of start-up and shut-down, and its exit codes, each run in a child
+// process as the program itself would run.
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "runtime/entry.h"
+#include "runtime/log.h"
+#include "runtime/memory.h"
+#include "support/logfile.h"
+
+namespace {
+
+void QuietMain() { Info("inside Main"); }
+void DyingMain() {
+  Nalloc(10, "left behind");
+  Fatal("broken data");
+}
+
+std::vector<std::string> InfoAndBeyond(const std::vector<std::string>& lines) {
+  std::vector<std::string> out;
+  for (const auto& l : lines)
+    if (l.rfind("Info: SetVideoMode", 0) != 0) out.push_back(l);
+  return out;
+}
+
+class EntryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DebugMode = 1;
+    PlatUsePresenter(PlatFindPresenter("null"));
+    PlatUseClock(PlatFindClock("system"));
+  }
+};
+
+TEST_F(EntryTest, NormalRunEndsWithStatusZeroAndTheReportInOrder) {
+  EXPECT_EXIT(exit(TrelkEntry(nullptr, QuietMain)), ::testing::ExitedWithCode(0), "");
+  const auto lines = ReadLines();
+  const int banner = FindLine(lines, "Info: trelk (Compiled on Jun 25 1999 at 13:12:40)");
+  const int inside = FindLine(lines, "Info: inside Main", banner);
+  const int left = FindLine(lines, "Info: Main() left", inside);
+  const int report = FindLine(lines, "Info: FreeAll(): 0 bytes used as a maximum", left);
+  EXPECT_GE(banner, 0);
+  EXPECT_GT(inside, banner);
+  EXPECT_GT(left, inside);
+  EXPECT_GT(report, left);
+}
+
+TEST_F(EntryTest, FatalInMainIsAPanicExitWithStatusZero) {
+  EXPECT_EXIT(exit(TrelkEntry(nullptr, DyingMain)), ::testing::ExitedWithCode(0), "");
+  const auto lines = ReadLines();
+  const int fatal = FindLine(lines, "FATAL ERROR: broken data !!!");
+  const int exitLine = FindLine(lines, "Info: Exit() called", fatal);
+  const int panic = FindLine(lines, "Info: Panic exit", exitLine);
+  const int leak = FindLine(lines, "WARNING: FreeAll(): Undeallocated Block: \"left behind\" (10 bytes) !", panic);
+  EXPECT_GE(fatal, 0);
+  EXPECT_EQ(exitLine, fatal + 1);
+  EXPECT_EQ(panic, exitLine + 1);
+  EXPECT_GT(leak, panic);
+  EXPECT_EQ(FindLine(lines, "Info: Main() left"), -1);
+}
+
+TEST_F(EntryTest, TheLogIsShownOnStandardOutputAtTheEnd) {
+  EXPECT_EXIT(
+      {
+        TrelkEntry(nullptr, QuietMain);
+        fflush(stdout);
+        exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  // DisplayLog's output went to the child's standard output; check that the file it read is whole.
+  EXPECT_TRUE(LogHas("Info: Main() left"));
+}
+
+}  // namespace
