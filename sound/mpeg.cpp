@@ -1,0 +1,211 @@
+// The MPEG decoder's frame layer: header parse (with the free-format length search), init, info and the
+// decode dispatch to Layers I/II (mpeg_layer12.cpp) or Layer III (mpeg_layer3.cpp), then the synthesis.
+//
+// Sections: decoder state | header parse | init | decode | decoder table
+#include "sound/mpeg.h"
+
+#include <cstring>
+
+#include "sound/mpeg_layer12.h"
+#include "sound/mpeg_layer3.h"
+#include "sound/mpeg_synth.h"
+#include "sound/mpeg_tables12.h"
+
+// Layer III is linked when its decoder is part of the library.
+bool KvoxLayer3Init(const KvoxMpegHeader& header, const KvoxLayer3Setup& setup) __attribute__((weak));
+int32_t KvoxLayer3Decode(const uint8_t* frame, int32_t available, int32_t* consumed, float sets[2][36][32])
+    __attribute__((weak));
+
+namespace {
+using namespace kvox_tables;
+
+// ---- decoder state ----------------------------------------------------------------------------------------
+enum class Layer { none, layer12, layer3 };
+
+struct DecoderState {
+  Layer layer = Layer::none;
+  KvoxLayer12Setup setup12{};
+  KvoxSynthRoutine synth = nullptr;
+  KvoxStreamInfo info{};
+  int32_t outBytes = 0;
+  int32_t granules = 2;   // Layer III granules per frame of the stream (a frame never writes more)
+  uint8_t zeroLevel = 0;
+  alignas(64) float sets[2][36][32];
+};
+DecoderState dec;
+
+constexpr int32_t kLookLimit = 10000;
+constexpr int32_t kFreeStart = 24;
+constexpr int32_t kFreeEnd = 2000;
+
+// ---- header parse --------------------------------------------------------------------------------------
+int32_t TableRate(const KvoxMpegHeader& h) { return kSampleRate[h.id ? 1 : 0][h.srIndex]; }
+
+// The stream's sample rate in Hz (MPEG 2.5: half the MPEG-2 figure), or 0 for the reserved index.
+int32_t StreamRate(const KvoxMpegHeader& h) {
+  if (h.srIndex < 0 || h.srIndex > 2) return 0;
+  return h.sync == 2 ? TableRate(h) / 2 : TableRate(h);
+}
+
+int32_t LayerOf(const KvoxMpegHeader& h) { return 4 - h.option; }  // layer code 3, 2, 1 -> Layer I, II, III
+
+// Whether the two header bytes of the first frame repeat at p.
+bool HeaderAt(const uint8_t* d, int32_t p) { return d[p] == d[0] && d[p + 1] == d[1]; }
+
+// Free format: the frame length (without padding) that walks from frame to frame to the end of the data.
+int32_t FreeFormatLength(const uint8_t* d, int32_t count, const KvoxMpegHeader& h) {
+  const int32_t unit = LayerOf(h) == 1 ? 4 : 1;
+  const int32_t firstPad = h.pad * unit;
+  const int32_t n = count - 3;
+  for (int32_t start = kFreeStart; start < kFreeEnd;) {
+    int32_t p = 0;
+    for (int32_t q = start; q < n; q++)
+      if (HeaderAt(d, q)) { p = q; break; }
+    start = p + 1;
+    int32_t length = p - firstPad;
+    if (length <= 0) return 0;
+    int32_t matches = 0;
+    int32_t pos = length + firstPad;
+    bool rejected = false;
+    while (pos < n) {
+      if (!HeaderAt(d, pos)) { rejected = true; break; }
+      matches++;
+      pos += length + ((d[pos + 2] >> 1) & 1) * unit;
+    }
+    if (!rejected && matches > 0) return length;
+  }
+  return 0;
+}
+}  // namespace
+
+int32_t KvoxParseHeader(const uint8_t* data, int32_t count, KvoxMpegHeader* header) {
+  if (!data || !header || count < 4) return 0;
+  if (count > kLookLimit) count = kLookLimit;
+  if (data[0] != 0xFF) return 0;
+  int32_t top = data[1] >> 4;
+  if (top != 0xF && top != 0xE) return 0;
+  KvoxMpegHeader h;
+  h.sync = top == 0xF ? 1 : 2;
+  h.id = (data[1] >> 3) & 1;
+  h.option = (data[1] >> 1) & 3;
+  h.prot = data[1] & 1;
+  h.brIndex = data[2] >> 4;
+  h.srIndex = (data[2] >> 2) & 3;
+  h.pad = (data[2] >> 1) & 1;
+  h.privateBit = data[2] & 1;
+  h.mode = data[3] >> 6;
+  h.modeExt = (data[3] >> 4) & 3;
+  h.cr = (data[3] >> 3) & 1;
+  h.home = (data[3] >> 2) & 1;
+  h.emphasis = data[3] & 3;
+  *header = h;
+  if (h.option == 0) return 0;
+  if (h.sync == 2 && h.id == 1) return 0;  // sync 0xFFE with the MPEG-1 bit is a reserved version
+  const int32_t layer = LayerOf(h);
+  if (h.brIndex == 0) {
+    if (h.srIndex == 3) return 0;
+    return FreeFormatLength(data, count, h);
+  }
+  if (h.brIndex == 15 || h.srIndex == 3) return 0;
+  const int32_t br = kBitrate[h.id][layer - 1][h.brIndex];
+  const int32_t sr50 = TableRate(h) / 50;
+  int32_t length;
+  if (layer == 1) length = 4 * (kFrameMultiplier[h.id][0] * br / sr50);
+  else if (layer == 2) length = kFrameMultiplier[h.id][1] * br / sr50;
+  else length = (h.sync == 2 ? kFrameMultiplier[1][2] : kFrameMultiplier[h.id][2]) * br / sr50;
+  return length > 0 ? length : 0;
+}
+
+namespace {
+// ---- init ------------------------------------------------------------------------------------------------------
+int32_t SubbandLimit(int32_t frequencyLimit, int32_t rate, int32_t reduction) {
+  int64_t limit = (int64_t(frequencyLimit) * 64 + rate / 2) / rate;
+  int32_t top = 32 >> reduction;
+  if (limit > top) limit = top;
+  if (limit > 8) limit--;
+  return int32_t(limit);
+}
+
+int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reduction, int32_t transform,
+             int32_t conversion, int32_t frequencyLimit) {
+  dec.layer = Layer::none;
+  if (!header || frameLength < 1) return 0;
+  const KvoxMpegHeader& h = *header;
+  if (h.option < 1 || h.option > 3) return 0;
+  const int32_t rate = StreamRate(h);
+  if (rate == 0) return 0;  // reserved sample rate (reachable through free format)
+  if (reduction < 0) reduction = 0;
+  if (reduction > 2) reduction = 2;
+  if (frequencyLimit < 1000) frequencyLimit = 1000;
+  if (frequencyLimit > 1000000) frequencyLimit = 1000000;
+
+  const int32_t layer = LayerOf(h);
+  const int32_t channels = h.mode == 3 ? 1 : 2;
+  const bool eight = (conversion & 8) != 0;
+  const int32_t mapping = channels == 1 ? 0 : 1 + (conversion & 3);
+  const int32_t outChannels = mapping == 1 ? 2 : 1;
+  int32_t limit = SubbandLimit(frequencyLimit, rate, reduction);
+  int32_t values;
+
+  KvoxLayer12Tables();
+  if (layer == 3) {
+    KvoxLayer3Setup s;
+    s.frameLength = frameLength;
+    s.subbandLimit = limit;
+    s.frequencyLimit = frequencyLimit;
+    s.reduction = reduction;
+    s.gainAdjust = (channels == 2 && (conversion & 3) == 1) ? -4 : 0;
+    s.mapping = channels == 2 ? (conversion & 3) : 0;
+    s.outChannels = outChannels;
+    if (!KvoxLayer3Init || !KvoxLayer3Decode || !KvoxLayer3Init(h, s)) return 0;
+    values = (h.id ? 1152 : 576) >> reduction;
+    dec.granules = h.id ? 2 : 1;
+    dec.synth = KvoxSynthLayer3(eight, reduction, outChannels);
+    dec.layer = Layer::layer3;
+  } else {
+    if (h.sync != 1) return 0;
+    int32_t table = -1;
+    if (layer == 2) {
+      table = KvoxLayer2AllocTable(h, frameLength);
+      if (table < 0) return 0;
+      if (limit > kAllocTable[table].sblimit) limit = kAllocTable[table].sblimit;
+    }
+    dec.setup12 = {layer, channels, table, limit, frameLength, rate};
+    values = (layer == 1 ? 384 : 1152) >> reduction;
+    dec.synth = KvoxSynthLayer12(eight, reduction, mapping);
+    dec.layer = Layer::layer12;
+  }
+  values *= outChannels;
+  dec.outBytes = eight ? values : 2 * values;
+  dec.zeroLevel = eight ? 128 : 0;
+  dec.info = {outChannels, values, rate >> reduction, eight ? 8 : 16, frameLength, 0};
+  memset(dec.sets, 0, sizeof dec.sets);
+  KvoxSynthInit();
+  return 1;
+}
+
+void Info(KvoxStreamInfo* out) {
+  if (out) *out = dec.info;
+}
+
+// ---- decode ------------------------------------------------------------------------------------------------------
+KvoxDecodeResult Decode(const uint8_t* frame, int32_t available, uint8_t* pcm) {
+  if (!frame || !pcm || available < 4 || dec.layer == Layer::none) return {0, 0};
+  int32_t consumed = 0;
+  if (dec.layer == Layer::layer12) {
+    int32_t sets = KvoxLayer12Decode(frame, available, dec.setup12, dec.sets, &consumed);
+    if (sets < 0) return {0, 0};
+    dec.synth(dec.sets, sets, pcm);
+    return {consumed, dec.outBytes};
+  }
+  int32_t granules = KvoxLayer3Decode(frame, available, &consumed, dec.sets);
+  if (granules < 0) return {0, 0};
+  if (granules > dec.granules) granules = dec.granules;
+  if (granules == 0) memset(pcm, dec.zeroLevel, size_t(dec.outBytes));
+  else dec.synth(dec.sets, 18 * granules, pcm);
+  return {consumed, dec.outBytes};
+}
+}  // namespace
+
+// ---- decoder table ---------------------------------------------------------------------------------------------
+const KvoxDecoder KvoxDecoderTable[1] = {{Init, Info, Decode}};

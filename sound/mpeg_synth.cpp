@@ -1,0 +1,71 @@
+// Polyphase synthesis: the shared tables and state, the portable routines and the choice between builds.
+#include "sound/mpeg_synth.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "sound/mpeg_tables12.h"
+
+namespace kvox_synth {
+State state;
+Tables tables;
+}  // namespace kvox_synth
+
+#define KVOX_SYNTH_NS kvox_synth_portable
+#include "sound/mpeg_synth_kernel.inc"
+
+void kvox_synth::FillPortable(Table12 out) { kvox_synth_portable::Fill(out); }
+
+namespace {
+bool built = false;
+bool portableOnly = false;
+kvox_synth::Table12 routines;
+
+bool HasAvx2() {
+#if defined(__x86_64__) || defined(__i386__)
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+  return false;
+#endif
+}
+
+void BuildTables() {
+  using kvox_synth::tables;
+  int at = 0;
+  for (int n = 16; n >= 1; n /= 2)
+    for (int p = 0; p < n; p++) tables.coef[at++] = float(0.5 / std::cos((2 * p + 1) * M_PI / (4.0 * n)));
+  for (int r = 0; r < 3; r++) {
+    int n = 32 >> r;
+    for (int i = 0; i < 8; i++)
+      for (int j = 0; j < 32; j++) {
+        bool used = j < n;
+        tables.even[r][i][j] = used ? float(kvox_tables::kWindow[(j << r) + 64 * i] / 65536.0) : 0.0f;
+        tables.odd[r][i][j] = used ? float(kvox_tables::kWindow[(j << r) + 32 + 64 * i] / 65536.0) : 0.0f;
+      }
+  }
+}
+}  // namespace
+
+void KvoxSynthUsePortable(bool portable) { portableOnly = portable; }
+
+void KvoxSynthInit() {
+  if (!built) {
+    BuildTables();
+    built = true;
+  }
+  if (!portableOnly && HasAvx2()) kvox_synth::FillAvx2(routines);
+  else kvox_synth::FillPortable(routines);
+  memset(kvox_synth::state.history, 0, sizeof kvox_synth::state.history);
+  kvox_synth::state.slot = 0;
+}
+
+static int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+KvoxSynthRoutine KvoxSynthLayer12(bool eightBit, int32_t reduction, int32_t mapping) {
+  if (!built) KvoxSynthInit();
+  return routines[eightBit ? 1 : 0][Clamp(reduction, 0, 2)][Clamp(mapping, 0, 4)];
+}
+
+KvoxSynthRoutine KvoxSynthLayer3(bool eightBit, int32_t reduction, int32_t outChannels) {
+  return KvoxSynthLayer12(eightBit, reduction, outChannels == 2 ? 1 : 0);
+}
