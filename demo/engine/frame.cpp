@@ -1,0 +1,6 @@
+// The frame buffer as a drawing target.
+#include "demo/engine/frame.h"
+
+#include "runtime/video.h"
+
+FrameTarget ScreenTarget() { return {ScreenBuffer, ScreenWidth, ScreenHeight}; }

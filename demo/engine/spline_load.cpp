@@ -1,0 +1,15 @@
+// LoadSpline: a data file through the spline parser, with the loader's fatal limits.
+#include "demo/engine/spline.h"
+#include "runtime/files.h"
+#include "runtime/log.h"
+
+void LoadSpline(SplineStore* store, int32_t slot, const char* name) {
+  if (slot < 0 || slot >= kSplineSlots) Fatal("InitSpline(): too many splines");
+  Info("Loading %s", name);
+  int32_t size = FileSize(name);
+  uint8_t* bytes = (uint8_t*)LoadFile(name, nullptr);
+  SplineParse result = ParseSpline(store, slot, bytes, size > 0 ? size_t(size) : 0);
+  UnloadFile(bytes);
+  if (result == kSplineTooManyKeys) Fatal("LoadSpline(): too many keys");
+  if (result == kSplineTooManyData) Fatal("LoadSpline(): too many data");
+}
