@@ -10,9 +10,9 @@ CMAKE_FLAGS ?=
 # Debian packages the build, the data and the tests need; installed only when missing.
 PACKAGES = cmake g++ make pkg-config libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev \
            clang libclang-rt-14-dev libfreetype-dev fonts-dejavu-core libpng-dev zlib1g-dev \
-           ffmpeg lame twolame xz-utils bzip2 gzip
+           ffmpeg lame twolame xz-utils bzip2 gzip sox xvfb xauth
 
-.PHONY: all deps build test run data bench fuzz sanitize clean
+.PHONY: all deps build test run data bench fuzz fuzz-build fuzz-smoke sanitize clean
 
 all: build
 
@@ -38,6 +38,7 @@ data: build
 
 test: build data
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 1500
+	$(MAKE) --no-print-directory fuzz-smoke
 
 run: build data
 	@tools/run-show.sh $(BUILD)
@@ -45,11 +46,19 @@ run: build data
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
-fuzz: deps
+# The fuzz targets: a clang build with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer.
+# `make fuzz` runs each target FUZZ_SECONDS (default 600); `make test` runs each 20 s.
+fuzz-build: deps
 	cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-	  -DTARVON_FUZZ=ON -DTARVON_TESTS=OFF -DTARVON_BENCH=OFF
-	cmake --build $(BUILD)-fuzz -j $(JOBS)
-	@tools/run-fuzz.sh $(BUILD)-fuzz $${FUZZ_SECONDS:-120}
+	  -DTARVON_FUZZ=ON -DTARVON_TESTS=OFF -DTARVON_BENCH=OFF >/dev/null
+	@targets=$$(for d in fuzz/*/; do [ -d "$$d" ] && echo "fuzz_$$(basename $$d)"; done); \
+	if [ -n "$$targets" ]; then cmake --build $(BUILD)-fuzz -j $(JOBS) --target $$targets; fi
+
+fuzz: fuzz-build
+	@tools/run-fuzz.sh $(BUILD)-fuzz $${FUZZ_SECONDS:-600}
+
+fuzz-smoke: fuzz-build
+	@tools/run-fuzz.sh $(BUILD)-fuzz 20
 
 sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVON_SANITIZE=ON -DTARVON_BENCH=OFF
