@@ -82,43 +82,51 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
     int excluded = 0;
     int symbol = -1;
     for (int o = top; o >= 0; o--) {
-      const PpmNode& ctx = m.nodes[m.ctx[o]];
-      if (!ctx.child) continue;
+      const PpmContext& ctx = m.contexts[m.ctx[o]];
+      if (ctx.n == 0) continue;
+      const PpmEntry* e = PpmChildren(m, ctx);
+      const uint32_t n = ctx.n;
       PpmBeginContext(m);
       uint32_t tot = 0, dist = 0;
+      bool marked = false;
       if (excluded == 0) {
         tot = ctx.sum;
-        dist = uint32_t(PpmLive(ctx));
+        dist = ctx.live;
       } else {
-        for (uint32_t k = ctx.child; k; k = m.nodes[k].next) {
-          const PpmNode& s = m.nodes[k];
-          if (s.count == 0) continue;
+        // One pass sums the children not yet excluded and marks them; marks of this context
+        // do not count as exclusions while it is being coded.
+        for (uint32_t i = 0; i < n; i++) {
+          if (e[i].count == 0) continue;
           dist++;
-          if (!PpmExcluded(m, s.symbol)) tot += s.count;
+          if (PpmExcluded(m, e[i].symbol)) continue;
+          tot += e[i].count;
+          PpmExclude(m, e[i].symbol);
+          excluded++;
         }
+        marked = true;
       }
       uint32_t total = tot + dist;
       uint32_t target = ac.Target(total);
       if (target < tot) {
         uint32_t sum = 0;
-        for (uint32_t k = ctx.child; k; k = m.nodes[k].next) {
-          const PpmNode& s = m.nodes[k];
-          if (s.count == 0 || PpmExcluded(m, s.symbol)) continue;
-          sum += s.count;
+        for (uint32_t i = 0; i < n; i++) {
+          if (e[i].count == 0 || PpmExcluded(m, e[i].symbol)) continue;
+          sum += e[i].count;
           if (sum > target) {
-            ac.Consume(sum - s.count, sum, total);
-            symbol = s.symbol;
+            ac.Consume(sum - e[i].count, sum, total);
+            symbol = e[i].symbol;
             break;
           }
         }
         break;
       }
       if (target >= total) Fatal("DecodePPM(): Corrupt data in input stream");
-      for (uint32_t k = ctx.child; k; k = m.nodes[k].next) {
-        const PpmNode& s = m.nodes[k];
-        if (s.count == 0 || PpmExcluded(m, s.symbol)) continue;
-        PpmExclude(m, s.symbol);
-        excluded++;
+      if (!marked) {
+        for (uint32_t i = 0; i < n; i++) {
+          if (e[i].count == 0) continue;
+          PpmExclude(m, e[i].symbol);
+          excluded++;
+        }
       }
       ac.Consume(tot, total, total);
     }

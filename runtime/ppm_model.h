@@ -1,16 +1,19 @@
 // The context model of the archive's PPM method, shared by the reader (runtime/archive_ppm.cpp)
 // and the packer (tools/qvxpack/ppm_encode.cpp) so that both sides build the same tree.
 //
-// The model: a tree whose root is the context of order 0; the children of a node are the symbols
-// seen after its context, most recently seen first, and each child is also the context one order
-// higher. A child carries its count in its parent's context; a parent carries the running total
-// that triggers halving (4096) and, for speed, the sum of its children's counts and the number of
-// children with a count above 0 (these two let the first context of a position skip a list walk).
+// The model is a tree whose root is the context of order 0. The children of a context are the
+// symbols seen after it, most recently seen first; each child has a count in its parent's context
+// and is itself the context one order higher. A context carries its running total (+1 for a seen
+// child, +2 for a new one; at 4096 every child's count is halved and the total becomes their sum)
+// and, for speed, the sum of its children's counts and the number of them above 0.
 //
-// Nodes live in one pool indexed by 32-bit numbers (0 = none, 1 = the root), grown by doubling
-// from the general heap and never beyond PpmNodeLimit nodes of 16 bytes (256 MiB by default).
-// PpmNewNode returns 0 at the limit; the reader then stops with "NewNode(): Not enough memory" and
-// the packer gives up on that order, so a packed entry always unpacks within the limit.
+// Layout: a context is a 12-byte record; its children are one array of 8-byte entries (symbol,
+// count, the child's own context) in list order, so a walk over a context reads contiguous memory
+// and moving a child to the front is a short memmove. Arrays hold a power of two of entries and
+// are recycled through one free list per size. Records and entries come from two pools on the
+// general heap whose bytes together never pass PpmMemoryLimit (256 MiB by default): at the limit
+// PpmUpdate fails, the reader stops with "NewNode(): Not enough memory" and the packer gives up on
+// that order, so a packed entry always unpacks within the limit.
 //
 //   PpmModel m;
 //   if (!PpmStart(m, order)) ...;
@@ -19,29 +22,37 @@
 #pragma once
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 constexpr int kPpmMaxOrder = 15;
-constexpr uint32_t kPpmNodeLimit = 1u << 24;   // 16 Mi nodes x 16 bytes = 256 MiB
+constexpr uint64_t kPpmMemoryLimit = uint64_t(256) << 20;
 constexpr uint32_t kPpmHalveAt = 4096;         // a context's total at which its counts are halved
 
-// The node cap in force; tests lower it to reach the limit with little data.
-inline uint32_t PpmNodeLimit = kPpmNodeLimit;
+// The memory cap in force, in bytes of records and entries; tests lower it.
+inline uint64_t PpmMemoryLimit = kPpmMemoryLimit;
 
-struct PpmNode {
-  uint32_t child;   // first child (most recently seen), 0 when none
-  uint32_t next;    // next sibling in the parent's list, 0 at the end
-  uint16_t count;   // this symbol's count in the parent's context
-  uint16_t total;   // the context's running total: +1 per seen child, +2 per new child
-  uint16_t sum;     // sum of the children's counts
-  uint8_t symbol;   // the byte this node stands for in its parent's context
-  uint8_t live;     // children with a count above 0, modulo 256 (see PpmLive)
+struct PpmEntry {
+  uint8_t symbol;
+  uint8_t unused;
+  uint16_t count;    // the symbol's count in this context
+  uint32_t next;     // the context one order higher (this context followed by symbol)
 };
-static_assert(sizeof(PpmNode) == 16, "the node limit is counted in 16-byte nodes");
+
+struct PpmContext {
+  uint32_t entries;  // first entry of the children's array in the entry pool
+  uint16_t n;        // children, 0 to 256
+  uint16_t total;    // running total, the halving trigger
+  uint16_t sum;      // sum of the children's counts
+  uint16_t live;     // children with a count above 0
+};
+static_assert(sizeof(PpmEntry) == 8 && sizeof(PpmContext) == 12, "the memory cap counts these sizes");
 
 struct PpmModel {
-  PpmNode* nodes = nullptr;
-  uint32_t used = 0;       // nodes handed out, index 0 included (never used)
-  uint32_t capacity = 0;
+  PpmContext* contexts = nullptr;
+  PpmEntry* entries = nullptr;
+  uint32_t contextsUsed = 0, contextsCapacity = 0;   // record 0 is never used, 1 is the root
+  uint32_t entriesUsed = 0, entriesCapacity = 0;
+  uint32_t freeList[9] = {};    // recycled arrays of 1 << k entries, linked through entry.next
   int order = 0;
   uint32_t ctx[kPpmMaxOrder + 1] = {};   // context of each order for the next position
   uint32_t stamp[256] = {};              // exclusion marks, see PpmBeginPosition
@@ -49,19 +60,19 @@ struct PpmModel {
   uint32_t mark = 1;                     // mark of the context being coded
 };
 
-// Number of children with a count above 0. A context with children always has at least one
-// (halving happens at a total of 4096, so some count is at least 15 before it), so 0 stands
-// for 256 there.
-inline int PpmLive(const PpmNode& n) { return n.live == 0 && n.child ? 256 : n.live; }
+inline PpmEntry* PpmChildren(const PpmModel& m, const PpmContext& c) { return m.entries + c.entries; }
 
 inline bool PpmStart(PpmModel& m, int order) {
   m.order = order;
-  m.capacity = 4096;
-  m.nodes = static_cast<PpmNode*>(malloc(sizeof(PpmNode) * m.capacity));
-  if (!m.nodes) return false;
-  m.nodes[0] = PpmNode{};
-  m.nodes[1] = PpmNode{};
-  m.used = 2;
+  m.contextsCapacity = 1024;
+  m.entriesCapacity = 4096;
+  m.contexts = static_cast<PpmContext*>(malloc(sizeof(PpmContext) * m.contextsCapacity));
+  m.entries = static_cast<PpmEntry*>(malloc(sizeof(PpmEntry) * m.entriesCapacity));
+  if (!m.contexts || !m.entries) return false;
+  m.contexts[0] = m.contexts[1] = PpmContext{};
+  m.contextsUsed = 2;
+  m.entriesUsed = 1;   // entry 0 ends the free lists
+  for (uint32_t& f : m.freeList) f = 0;
   for (uint32_t& c : m.ctx) c = 0;
   m.ctx[0] = 1;
   for (uint32_t& s : m.stamp) s = 0;
@@ -70,25 +81,70 @@ inline bool PpmStart(PpmModel& m, int order) {
 }
 
 inline void PpmRelease(PpmModel& m) {
-  free(m.nodes);
-  m.nodes = nullptr;
-  m.used = m.capacity = 0;
+  free(m.contexts);
+  free(m.entries);
+  m.contexts = nullptr;
+  m.entries = nullptr;
+  m.contextsUsed = m.contextsCapacity = m.entriesUsed = m.entriesCapacity = 0;
 }
 
-// Makes room for the new nodes of one position (at most order + 1), so that node references
-// stay valid through an update. Returns false when the heap refuses.
-inline bool PpmReserve(PpmModel& m) {
-  uint64_t want = uint64_t(m.used) + uint64_t(m.order) + 1;
-  if (want > PpmNodeLimit) want = PpmNodeLimit;
-  if (want <= m.capacity) return true;
-  uint64_t grown = uint64_t(m.capacity) * 2;
-  if (grown < want) grown = want;
-  if (grown > PpmNodeLimit) grown = PpmNodeLimit;
-  void* p = realloc(m.nodes, sizeof(PpmNode) * grown);
+inline uint64_t PpmBytesUsed(const PpmModel& m) {
+  return uint64_t(m.contextsUsed) * sizeof(PpmContext) + uint64_t(m.entriesUsed) * sizeof(PpmEntry);
+}
+
+// Grows a pool so that `need` items fit, doubling; false when the heap refuses.
+template <typename T>
+inline bool PpmGrow(T*& pool, uint32_t& capacity, uint64_t need) {
+  if (need <= capacity) return true;
+  uint64_t grown = uint64_t(capacity) * 2;
+  if (grown < need) grown = need;
+  if (grown > 0xFFFFFFFFu) return false;
+  void* p = realloc(pool, sizeof(T) * grown);
   if (!p) return false;
-  m.nodes = static_cast<PpmNode*>(p);
-  m.capacity = uint32_t(grown);
+  pool = static_cast<T*>(p);
+  capacity = uint32_t(grown);
   return true;
+}
+
+// Makes room for everything one position can add (a record and a grown array per order), so
+// that references stay valid through an update. The cap itself is checked per allocation.
+inline bool PpmReserve(PpmModel& m) {
+  uint32_t k = uint32_t(m.order) + 1;
+  return PpmGrow(m.contexts, m.contextsCapacity, uint64_t(m.contextsUsed) + k) &&
+         PpmGrow(m.entries, m.entriesCapacity, uint64_t(m.entriesUsed) + 256u * k);
+}
+
+// Size class of an array of n entries (n >= 1): the k with 1 << k >= n.
+inline int PpmClass(uint32_t n) {
+  int k = 0;
+  while ((1u << k) < n) k++;
+  return k;
+}
+
+// An array of 1 << k entries, or 0 at the memory cap.
+inline uint32_t PpmAllocArray(PpmModel& m, int k) {
+  if (uint32_t a = m.freeList[k]) {
+    m.freeList[k] = m.entries[a].next;
+    return a;
+  }
+  uint32_t size = 1u << k;
+  if (PpmBytesUsed(m) + uint64_t(size) * sizeof(PpmEntry) > PpmMemoryLimit) return 0;
+  uint32_t a = m.entriesUsed;
+  m.entriesUsed += size;
+  return a;
+}
+
+inline void PpmFreeArray(PpmModel& m, uint32_t a, int k) {
+  m.entries[a].next = m.freeList[k];
+  m.freeList[k] = a;
+}
+
+// A new empty context record, or 0 at the memory cap.
+inline uint32_t PpmNewContext(PpmModel& m) {
+  if (PpmBytesUsed(m) + sizeof(PpmContext) > PpmMemoryLimit) return 0;
+  uint32_t c = m.contextsUsed++;
+  m.contexts[c] = PpmContext{};
+  return c;
 }
 
 // Starts the exclusion set of a new position: marks below `base` are stale.
@@ -108,62 +164,65 @@ inline bool PpmExcluded(const PpmModel& m, uint8_t s) {
 inline void PpmExclude(PpmModel& m, uint8_t s) { m.stamp[s] = m.mark; }
 
 // Halves every child's count; the context's total becomes the new sum.
-inline void PpmHalve(PpmModel& m, PpmNode& parent) {
+inline void PpmHalve(PpmModel& m, PpmContext& c) {
+  PpmEntry* e = PpmChildren(m, c);
   uint32_t sum = 0, live = 0;
-  for (uint32_t c = parent.child; c; c = m.nodes[c].next) {
-    PpmNode& n = m.nodes[c];
-    n.count = uint16_t(n.count >> 1);
-    sum += n.count;
-    live += n.count > 0;
+  for (uint32_t i = 0; i < c.n; i++) {
+    e[i].count = uint16_t(e[i].count >> 1);
+    sum += e[i].count;
+    live += e[i].count > 0;
   }
-  parent.sum = uint16_t(sum);
-  parent.total = uint16_t(sum);
-  parent.live = uint8_t(live);
+  c.sum = uint16_t(sum);
+  c.total = uint16_t(sum);
+  c.live = uint16_t(live);
 }
 
-// Records byte c at position p in every context of order min(order, p) down to 0, and makes the
-// found or new children the contexts of the next position. Returns false when a new node would
-// pass the limit (or the heap refuses); the model is then unusable.
-inline bool PpmUpdate(PpmModel& m, uint32_t p, uint8_t c) {
+// Records byte s at position p in every context of order min(order, p) down to 0 (moving or
+// adding its child to the front), and makes those children the contexts of the next position.
+// Returns false at the memory cap (or when the heap refuses); the model is then unusable.
+inline bool PpmUpdate(PpmModel& m, uint32_t p, uint8_t s) {
   if (!PpmReserve(m)) return false;
   int top = p < uint32_t(m.order) ? int(p) : m.order;
-  PpmNode* nodes = m.nodes;
   for (int o = top; o >= 0; o--) {
-    PpmNode& parent = nodes[m.ctx[o]];
-    uint32_t prev = 0, ch = parent.child;
-    while (ch && nodes[ch].symbol != c) {
-      prev = ch;
-      ch = nodes[ch].next;
-    }
-    if (ch) {
-      PpmNode& n = nodes[ch];
-      if (prev) {
-        nodes[prev].next = n.next;
-        n.next = parent.child;
-        parent.child = ch;
-      }
-      if (n.count == 0) parent.live++;
-      n.count++;
-      parent.sum++;
-      parent.total++;
+    PpmContext& c = m.contexts[m.ctx[o]];
+    PpmEntry* e = PpmChildren(m, c);
+    uint32_t i = 0;
+    while (i < c.n && e[i].symbol != s) i++;
+    uint32_t child;
+    if (i < c.n) {
+      PpmEntry hit = e[i];
+      memmove(e + 1, e, sizeof(PpmEntry) * i);
+      if (hit.count == 0) c.live++;
+      hit.count++;
+      e[0] = hit;
+      c.sum++;
+      c.total++;
+      child = hit.next;
     } else {
-      if (m.used >= PpmNodeLimit || m.used >= m.capacity) return false;
-      ch = m.used++;
-      PpmNode& n = nodes[ch];
-      n.child = 0;
-      n.next = parent.child;
-      n.count = 1;
-      n.total = 0;
-      n.sum = 0;
-      n.symbol = c;
-      n.live = 0;
-      parent.child = ch;
-      parent.sum++;
-      parent.live++;
-      parent.total = uint16_t(parent.total + 2);
+      child = PpmNewContext(m);
+      if (!child) return false;
+      if (c.n == 0 || (c.n & (c.n - 1)) == 0) {
+        // The array is full (or absent): move to one of twice the size, leaving slot 0 free.
+        int k = c.n ? PpmClass(c.n) + 1 : 0;
+        uint32_t a = PpmAllocArray(m, k);
+        if (!a) return false;
+        if (c.n) {
+          memcpy(m.entries + a + 1, m.entries + c.entries, sizeof(PpmEntry) * c.n);
+          PpmFreeArray(m, c.entries, k - 1);
+        }
+        c.entries = a;
+        e = PpmChildren(m, c);
+      } else {
+        memmove(e + 1, e, sizeof(PpmEntry) * c.n);
+      }
+      e[0] = PpmEntry{s, 0, 1, child};
+      c.n++;
+      c.sum++;
+      c.live++;
+      c.total = uint16_t(c.total + 2);
     }
-    if (parent.total >= kPpmHalveAt) PpmHalve(m, parent);
-    if (o < m.order) m.ctx[o + 1] = ch;
+    if (c.total >= kPpmHalveAt) PpmHalve(m, c);
+    if (o < m.order) m.ctx[o + 1] = child;
   }
   return true;
 }

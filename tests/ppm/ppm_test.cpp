@@ -180,13 +180,13 @@ TEST(Ppm, NodeCapStopsReaderAndPacker) {
   Bytes data = RandomBytes(5000, 21);
   Bytes packed = PpmEncode(data.data(), data.size(), 6);
   ASSERT_FALSE(packed.empty());
-  PpmNodeLimit = 4000;
+  PpmMemoryLimit = 64 * 1024;
   EXPECT_TRUE(PpmEncode(data.data(), data.size(), 6).empty());
   Bytes out;
   EXPECT_EQ(DecodeGuarded(packed, data.size(), out), "FATAL ERROR: NewNode(): Not enough memory !!!");
-  // Order 0 needs at most 257 nodes and still fits.
+  // Order 0 needs at most 257 records and 256 entries and still fits.
   EXPECT_FALSE(PpmEncode(data.data(), data.size(), 0).empty());
-  PpmNodeLimit = kPpmNodeLimit;
+  PpmMemoryLimit = kPpmMemoryLimit;
 }
 
 TEST(Ppm, TruncatedStreamEndsWithEofLine) {

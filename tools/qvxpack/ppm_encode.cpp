@@ -69,32 +69,31 @@ std::vector<uint8_t> PpmEncode(const uint8_t* data, size_t n, int order) {
     int excluded = 0;
     bool coded = false;
     for (int o = top; o >= 0 && !coded; o--) {
-      const PpmNode& ctx = m.nodes[m.ctx[o]];
-      if (!ctx.child) continue;
+      const PpmContext& ctx = m.contexts[m.ctx[o]];
+      if (ctx.n == 0) continue;
+      const PpmEntry* e = PpmChildren(m, ctx);
       PpmBeginContext(m);
       uint32_t tot = 0, dist = 0, start = 0, count = 0;
       bool found = false;
       if (excluded == 0) {
         tot = ctx.sum;
-        dist = uint32_t(PpmLive(ctx));
-        for (uint32_t k = ctx.child; k; k = m.nodes[k].next) {
-          const PpmNode& s = m.nodes[k];
-          if (s.count == 0) continue;
-          if (s.symbol == c) { found = true; count = s.count; break; }
-          start += s.count;
-          PpmExclude(m, s.symbol);
+        dist = ctx.live;
+        for (uint32_t i = 0; i < ctx.n; i++) {
+          if (e[i].count == 0) continue;
+          if (e[i].symbol == c) { found = true; count = e[i].count; break; }
+          start += e[i].count;
+          PpmExclude(m, e[i].symbol);
           excluded++;
         }
       } else {
-        for (uint32_t k = ctx.child; k; k = m.nodes[k].next) {
-          const PpmNode& s = m.nodes[k];
-          if (s.count == 0) continue;
+        for (uint32_t i = 0; i < ctx.n; i++) {
+          if (e[i].count == 0) continue;
           dist++;
-          if (PpmExcluded(m, s.symbol)) continue;
-          if (s.symbol == c) { found = true; count = s.count; }
-          if (!found) start += s.count;
-          tot += s.count;
-          PpmExclude(m, s.symbol);
+          if (PpmExcluded(m, e[i].symbol)) continue;
+          if (e[i].symbol == c) { found = true; count = e[i].count; }
+          if (!found) start += e[i].count;
+          tot += e[i].count;
+          PpmExclude(m, e[i].symbol);
           excluded++;
         }
       }

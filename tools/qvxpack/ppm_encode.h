@@ -4,9 +4,8 @@
 // entry's stored bytes exactly as DecodePPM reads them: the order in 4 bits, then the arithmetic
 // code, padded with zero bits to whole bytes so that the reader never runs past the end.
 //
-// The model is the reader's own (runtime/ppm_model.h) and obeys the same node limit, so whatever
-// this packs unpacks within the reader's memory cap. When the model for these bytes at this order
-// would pass that limit, PpmEncode returns an empty vector (every real result holds at least two
+// The model is the reader's own (runtime/ppm_model.h) and obeys the same memory cap, so whatever
+// this packs unpacks within it. When the model for these bytes at this order would pass the cap, PpmEncode returns an empty vector (every real result holds at least two
 // bytes) and the packer should try a lower order.
 //
 //   std::vector<uint8_t> packed = PpmEncode(data, size, 5);
