@@ -247,7 +247,7 @@ class Scan {
         r = stop;
         continue;
       }
-      Span(t_.pixels + size_t(r) * size_t(width), width);
+      Span(t_.pixels + int64_t(r) * RowStride(t_), width);
       Step(1);
       r++;
     }

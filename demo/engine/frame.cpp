@@ -3,4 +3,4 @@
 
 #include "runtime/video.h"
 
-FrameTarget ScreenTarget() { return {ScreenBuffer, ScreenWidth, ScreenHeight}; }
+FrameTarget ScreenTarget() { return {ScreenBuffer, ScreenWidth, ScreenHeight, 0}; }

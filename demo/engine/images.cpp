@@ -66,7 +66,7 @@ void Blit(const FrameTarget& t, int32_t x, int32_t y, int32_t w, int32_t h, int3
   if (!Clip(s, t, X, Y, W, H, SX, SY, &cut)) return;
   for (int64_t r = 0; r < H; r++) {
     const int64_t src = (SY + r) * s.width + SX;
-    uint16_t* d = t.pixels + (Y + r) * t.width + X;
+    uint16_t* d = t.pixels + (Y + r) * RowStride(t) + X;
     op(d, s.pixels + src, s.alpha ? s.alpha + src : nullptr, int32_t(W), s);
   }
 }
@@ -147,13 +147,17 @@ void ShowImageOn(const FrameTarget& t, int32_t slot) {
   int64_t count = SlotPixels(s);
   if (count < screen) WarnOnce(kWarnShow, slot, "ShowImage", "picture smaller than the screen");
   if (count > screen) count = screen;
-  memcpy(t.pixels, s.pixels, size_t(count) * 2);
+  // One block copy of the picture's first pixels, row by row when the target has a stride.
+  for (int64_t r = 0; r * t.width < count; r++) {
+    const int64_t n = count - r * t.width < t.width ? count - r * t.width : t.width;
+    memcpy(t.pixels + r * RowStride(t), s.pixels + r * t.width, size_t(n) * 2);
+  }
 }
 
 void ShowImageCenteredOn(const FrameTarget& t, int32_t slot) {
   if (!t.pixels || t.width <= 0 || t.height <= 0) return;
-  const int64_t screen = int64_t(t.width) * t.height;
-  for (int64_t i = 0; i < screen; i++) t.pixels[i] = 0xFFFF;
+  for (int64_t r = 0; r < t.height; r++)
+    for (int64_t x = 0; x < t.width; x++) t.pixels[r * RowStride(t) + x] = 0xFFFF;
   if (!ValidSlot(slot) || !ImageSlots[slot].pixels) {
     WarnOnce(kWarnCentered, slot, "ShowImageCentered", "no picture loaded");
     return;
@@ -171,7 +175,7 @@ void ShowImageCenteredOn(const FrameTarget& t, int32_t slot) {
       shortPicture = true;
     }
     if (n <= 0) continue;
-    memcpy(t.pixels + r * t.width + 32, s.pixels + src, size_t(n) * 2);
+    memcpy(t.pixels + r * RowStride(t) + 32, s.pixels + src, size_t(n) * 2);
   }
   if (shortPicture) WarnOnce(kWarnCentered, slot, "ShowImageCentered", "picture smaller than 256 x 228");
 }
