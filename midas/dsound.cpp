@@ -1,0 +1,24 @@
+// The DirectSound device: there is no DirectSound on this platform, so it never reports itself present.
+// With option 5 set and no window handle (option 6) its detection fails as the original's does.
+#include "midas/midas.h"
+#include "midas/sdevice.h"
+
+namespace {
+
+int32_t DsDetect(bool* present) {
+  *present = false;
+  if (MidasConfig[MIDAS_OPTION_DSOUND_MODE] == 0) return MIDAS_OK;
+  if (MidasConfig[MIDAS_OPTION_DSOUND_HWND] == 0) return MIDAS_ERR_DSOUND_NO_WINDOW;
+  return MIDAS_OK;   // "dsound.dll" cannot be loaded here: absent
+}
+int32_t DsInit(int32_t, int32_t) { return MIDAS_ERR_DEVICE_NOT_AVAILABLE; }
+int32_t DsClose() { return MIDAS_OK; }
+int32_t DsStartPlay() { return MIDAS_OK; }
+int32_t DsPlay(bool* tickDue) { *tickDue = false; return MIDAS_OK; }
+int32_t DsRate() { return 0; }
+int32_t DsMode() { return 0; }
+
+}  // namespace
+
+const MidasSoundDevice MidasDirectSoundDevice = {"DirectSound Sound Device 1.10", DsDetect, DsInit, DsClose,
+                                                 DsStartPlay, DsPlay, DsRate, DsMode};
