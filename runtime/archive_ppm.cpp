@@ -77,6 +77,7 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
   if (!PpmStart(m, order)) Fatal("NewNode(): Not enough memory");
 
   for (int32_t p = 0; p < n; p++) {
+    PpmPrefetch(m, uint32_t(p));
     PpmBeginPosition(m);
     int top = p < order ? p : order;
     int excluded = 0;
@@ -108,16 +109,22 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
       uint32_t total = tot + dist;
       uint32_t target = ac.Target(total);
       if (target < tot) {
-        uint32_t sum = 0;
-        for (uint32_t i = 0; i < n; i++) {
-          if (e[i].count == 0 || PpmExcluded(m, e[i].symbol)) continue;
-          sum += e[i].count;
-          if (sum > target) {
-            ac.Consume(sum - e[i].count, sum, total);
-            symbol = e[i].symbol;
-            break;
+        // The child whose running sum first passes the target (children at 0 add nothing).
+        uint32_t sum = 0, i = 0;
+        if (!marked) {
+          for (;; i++) {
+            sum += e[i].count;
+            if (sum > target) break;
+          }
+        } else {
+          for (;; i++) {
+            if (PpmExcluded(m, e[i].symbol)) continue;
+            sum += e[i].count;
+            if (sum > target) break;
           }
         }
+        ac.Consume(sum - e[i].count, sum, total);
+        symbol = e[i].symbol;
         break;
       }
       if (target >= total) Fatal("DecodePPM(): Corrupt data in input stream");

@@ -23,6 +23,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 constexpr int kPpmMaxOrder = 15;
 constexpr uint64_t kPpmMemoryLimit = uint64_t(256) << 20;
@@ -163,6 +166,35 @@ inline bool PpmExcluded(const PpmModel& m, uint8_t s) {
 }
 inline void PpmExclude(PpmModel& m, uint8_t s) { m.stamp[s] = m.mark; }
 
+// Position of symbol s among the n entries, or n when absent. Eight entries per step where the
+// processor compares sixteen bytes at once; the plain loop is the reference.
+inline uint32_t PpmFindPlain(const PpmEntry* e, uint32_t n, uint8_t s) {
+  uint32_t i = 0;
+  while (i < n && e[i].symbol != s) i++;
+  return i;
+}
+
+inline uint32_t PpmFind(const PpmEntry* e, uint32_t n, uint8_t s) {
+#if defined(__SSE2__)
+  const __m128i key = _mm_set1_epi8(char(s));
+  const uint8_t* b = reinterpret_cast<const uint8_t*>(e);
+  uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const uint8_t* q = b + size_t(i) * sizeof(PpmEntry);
+    uint64_t m0 = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128((const __m128i*)q), key)));
+    uint64_t m1 = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128((const __m128i*)(q + 16)), key)));
+    uint64_t m2 = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128((const __m128i*)(q + 32)), key)));
+    uint64_t m3 = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128((const __m128i*)(q + 48)), key)));
+    // Bit 8j of the combined mask is the symbol byte of entry i + j.
+    uint64_t hits = (m0 | (m1 << 16) | (m2 << 32) | (m3 << 48)) & 0x0101010101010101ull;
+    if (hits) return i + uint32_t(__builtin_ctzll(hits) >> 3);
+  }
+  return i + PpmFindPlain(e + i, n - i, s);
+#else
+  return PpmFindPlain(e, n, s);
+#endif
+}
+
 // Halves every child's count; the context's total becomes the new sum.
 inline void PpmHalve(PpmModel& m, PpmContext& c) {
   PpmEntry* e = PpmChildren(m, c);
@@ -186,8 +218,7 @@ inline bool PpmUpdate(PpmModel& m, uint32_t p, uint8_t s) {
   for (int o = top; o >= 0; o--) {
     PpmContext& c = m.contexts[m.ctx[o]];
     PpmEntry* e = PpmChildren(m, c);
-    uint32_t i = 0;
-    while (i < c.n && e[i].symbol != s) i++;
+    uint32_t i = PpmFind(e, c.n, s);
     uint32_t child;
     if (i < c.n) {
       PpmEntry hit = e[i];
@@ -222,7 +253,17 @@ inline bool PpmUpdate(PpmModel& m, uint32_t p, uint8_t s) {
       c.total = uint16_t(c.total + 2);
     }
     if (c.total >= kPpmHalveAt) PpmHalve(m, c);
-    if (o < m.order) m.ctx[o + 1] = child;
+    if (o < m.order) {
+      m.ctx[o + 1] = child;
+      __builtin_prefetch(m.contexts + child);
+    }
   }
   return true;
+}
+
+// Asks for the children's arrays of the next position's contexts ahead of their use, so that
+// their cache misses overlap instead of queueing one behind the other.
+inline void PpmPrefetch(const PpmModel& m, uint32_t p) {
+  int top = p < uint32_t(m.order) ? int(p) : m.order;
+  for (int o = top; o >= 0; o--) __builtin_prefetch(m.entries + m.contexts[m.ctx[o]].entries);
 }

@@ -222,3 +222,16 @@ TEST(Ppm, GarbageStaysInBounds) {
     }
   }
 }
+
+// The wide symbol search agrees with the plain one for every length, position and absence.
+TEST(Ppm, FindMatchesPlainSearch) {
+  uint32_t seed = 5;
+  std::vector<PpmEntry> e(300);
+  for (int round = 0; round < 2000; round++) {
+    uint32_t n = Lcg(seed) % 257;
+    for (uint32_t i = 0; i < n; i++)
+      e[i] = PpmEntry{uint8_t(Lcg(seed) % 40), uint8_t(Lcg(seed)), uint16_t(Lcg(seed)), Lcg(seed)};
+    uint8_t s = uint8_t(Lcg(seed) % 48);
+    ASSERT_EQ(PpmFind(e.data(), n, s), PpmFindPlain(e.data(), n, s)) << n << " " << int(s);
+  }
+}

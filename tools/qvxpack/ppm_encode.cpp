@@ -64,6 +64,7 @@ std::vector<uint8_t> PpmEncode(const uint8_t* data, size_t n, int order) {
   ac.out.Put(uint32_t(order), 4);
   for (size_t p = 0; p < n; p++) {
     uint8_t c = data[p];
+    PpmPrefetch(m, uint32_t(p));
     PpmBeginPosition(m);
     int top = p < size_t(order) ? int(p) : order;
     int excluded = 0;
