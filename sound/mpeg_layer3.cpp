@@ -1,0 +1,457 @@
+// Layer III frame decoding: stream set-up, side information, the bit reservoir, scalefactors (MPEG-1 and
+// LSF forms), requantisation and the order of the granule stages.
+//
+// Sections: tables | stream state | init | side information | scalefactors | requantisation | granule | decode
+#include <cmath>
+#include <cstring>
+
+#include "runtime/reader.h"
+#include "sound/mpeg_layer3.h"
+#include "sound/mpeg_layer3_internal.h"
+#include "sound/mpeg_layer3_tables.h"
+
+namespace kvox_l3 {
+
+// ---- tables --------------------------------------------------------------------------------------------------------
+float gPow43[8207];
+
+namespace {
+
+constexpr int32_t kGainLow = -512, kGainHigh = 64;
+float gGain[kGainHigh - kGainLow + 1];
+bool gTablesBuilt = false;
+
+void BuildTables() {
+  if (gTablesBuilt) return;
+  for (int32_t i = 0; i < 8207; i++) gPow43[i] = float(std::pow(double(i), 4.0 / 3.0));
+  for (int32_t q = kGainLow; q <= kGainHigh; q++) gGain[q - kGainLow] = float(std::exp2(q / 4.0) * 32768.0);
+  BuildHuffman();
+  BuildHybrid();
+  BuildStereo();
+  gTablesBuilt = true;
+}
+
+}  // namespace
+
+float GainPower(int32_t q) {
+  if (q < kGainLow) q = kGainLow;
+  if (q > kGainHigh) q = kGainHigh;
+  return gGain[q - kGainLow];
+}
+
+// ---- requantisation ------------------------------------------------------------------------------------------------
+namespace {
+
+inline void ScaleRun(float* xr, int32_t from, int32_t to, int32_t count, float f) {
+  if (to > count) to = count;
+  for (int32_t i = from; i < to; i++) xr[i] *= f;
+}
+
+}  // namespace
+
+void ScaleSpectrum(const Granule& g, const Scalefactors& sf, const Bands& b, int32_t gainAdjust, int32_t count,
+                   float* xr) {
+  const int32_t base = g.globalGain + gainAdjust - 210;
+  const int32_t shift = g.scalefacScale ? 4 : 2;
+  int32_t longBands = 22, firstShort = 13;
+  if (g.blockType == 2) {
+    longBands = g.mixed ? b.mixedLongBands : 0;
+    firstShort = g.mixed ? 3 : 0;
+  }
+  for (int32_t band = 0; band < longBands; band++) {
+    const int32_t from = b.l[band];
+    if (from >= count) return;
+    const int32_t pre = g.preflag ? l3tab::kPretab[band] : 0;
+    ScaleRun(xr, from, b.l[band + 1], count, GainPower(base - shift * (sf.l[band] + pre)));
+  }
+  for (int32_t band = firstShort; band < 13; band++) {
+    const int32_t width = b.s[band + 1] - b.s[band];
+    for (int32_t w = 0; w < 3; w++) {
+      const int32_t from = 3 * b.s[band] + w * width;
+      if (from >= count) return;
+      ScaleRun(xr, from, from + width, count, GainPower(base - 8 * g.subblockGain[w] - shift * sf.s[band][w]));
+    }
+  }
+}
+
+}  // namespace kvox_l3
+
+using namespace kvox_l3;
+
+// ---- stream state --------------------------------------------------------------------------------------------------
+namespace {
+
+constexpr int32_t kReservoir = 8192;
+constexpr int32_t kMoveMark = 6692;
+constexpr int32_t kSlack = 64;  // readable bytes past the reservoir for the bit reader's 8-byte looks
+
+struct Stream {
+  bool ready = false;
+  KvoxMpegHeader header{};
+  KvoxLayer3Setup setup{};
+  bool lsf = false;
+  int32_t channels = 1;
+  int32_t granules = 2;
+  int32_t rateIndex = 0;
+  int32_t sr50 = 882;
+  int32_t subbandLimit = 31;
+  int32_t lineEndLong = 566;
+  int32_t lineEndShort = 576;
+  Bands bands{};
+  alignas(16) uint8_t reservoir[kReservoir + kSlack];
+  int32_t write = 0;
+  alignas(32) float xr[2][576];
+  float overlap[2][32][18];
+  Scalefactors sf[2]{};   // the last granule's, per channel (MPEG-1 granule 1 reuses them by scfsi)
+};
+
+Stream gStream;
+
+// ---- side information ----------------------------------------------------------------------------------------------
+struct Side {
+  int32_t mainDataBegin;
+  int32_t scfsi[2][4];
+  Granule gr[2][2];  // [granule][channel]
+  bool bad;
+};
+
+void ReadGranule(BitReader& br, bool lsf, const Bands& b, Granule& g, bool& bad) {
+  g.part23 = int32_t(br.Get(12));
+  g.bigValues = int32_t(br.Get(9));
+  g.globalGain = int32_t(br.Get(8));
+  g.scalefacCompress = int32_t(br.Get(lsf ? 9 : 4));
+  g.windowSwitching = int32_t(br.Get(1));
+  g.subblockGain[0] = g.subblockGain[1] = g.subblockGain[2] = 0;
+  if (g.windowSwitching) {
+    g.blockType = int32_t(br.Get(2));
+    g.mixed = int32_t(br.Get(1));
+    g.tableSelect[0] = int32_t(br.Get(5));
+    g.tableSelect[1] = int32_t(br.Get(5));
+    g.tableSelect[2] = 0;
+    for (int32_t w = 0; w < 3; w++) g.subblockGain[w] = int32_t(br.Get(3));
+    if (g.blockType == 0) bad = true;  // window switching needs a block type
+    if (g.blockType != 2) g.mixed = 0;
+    g.region0Count = g.region1Count = 0;
+    g.region1Start = g.blockType == 2 ? 3 * b.s[3] : b.l[8];
+    g.region2Start = 576;
+  } else {
+    g.blockType = 0;
+    g.mixed = 0;
+    for (int32_t r = 0; r < 3; r++) g.tableSelect[r] = int32_t(br.Get(5));
+    g.region0Count = int32_t(br.Get(4));
+    g.region1Count = int32_t(br.Get(3));
+    // Counts that point past the band table end at the last boundary.
+    int32_t r1 = g.region0Count + 1, r2 = g.region0Count + g.region1Count + 2;
+    if (r1 > 22) r1 = 22;
+    if (r2 > 22) r2 = 22;
+    g.region1Start = b.l[r1];
+    g.region2Start = b.l[r2];
+  }
+  g.preflag = lsf ? 0 : int32_t(br.Get(1));
+  g.scalefacScale = int32_t(br.Get(1));
+  g.count1Table = int32_t(br.Get(1));
+}
+
+// Returns the side information's size in bytes.
+int32_t SideBytes(bool lsf, int32_t channels) {
+  if (lsf) return channels == 1 ? 9 : 17;
+  return channels == 1 ? 17 : 32;
+}
+
+void ReadSide(BitReader& br, const Stream& st, Side& side) {
+  side.bad = false;
+  const int32_t nch = st.channels;
+  side.mainDataBegin = int32_t(br.Get(st.lsf ? 8 : 9));
+  br.Get(st.lsf ? (nch == 1 ? 1 : 2) : (nch == 1 ? 5 : 3));
+  for (int32_t ch = 0; ch < 2; ch++)
+    for (int32_t k = 0; k < 4; k++) side.scfsi[ch][k] = (!st.lsf && ch < nch) ? int32_t(br.Get(1)) : 0;
+  for (int32_t gr = 0; gr < st.granules; gr++)
+    for (int32_t ch = 0; ch < nch; ch++) ReadGranule(br, st.lsf, st.bands, side.gr[gr][ch], side.bad);
+}
+
+// ---- scalefactors --------------------------------------------------------------------------------------------------
+void ScalefactorsMpeg1(HotBits& bits, const Granule& g, const int32_t* scfsi, int32_t gr, Scalefactors& sf) {
+  const int32_t slen1 = l3tab::kSlen[g.scalefacCompress][0], slen2 = l3tab::kSlen[g.scalefacCompress][1];
+  memset(sf.isMaxL, 7, sizeof sf.isMaxL);
+  memset(sf.isMaxS, 7, sizeof sf.isMaxS);
+  if (g.blockType == 2) {
+    memset(sf.s, 0, sizeof sf.s);
+    int32_t firstShort = 0;
+    if (g.mixed) {
+      for (int32_t band = 0; band < 8; band++) sf.l[band] = uint8_t(bits.Get(slen1));
+      for (int32_t band = 8; band < 22; band++) sf.l[band] = 0;
+      firstShort = 3;
+    }
+    for (int32_t band = firstShort; band < 12; band++)
+      for (int32_t w = 0; w < 3; w++) sf.s[band][w] = uint8_t(bits.Get(band < 6 ? slen1 : slen2));
+    return;
+  }
+  for (int32_t k = 0; k < 4; k++) {
+    const int32_t first = l3tab::kScfsiBands[k][0], last = l3tab::kScfsiBands[k][1];
+    if (gr == 1 && scfsi[k]) continue;  // granule 1 keeps granule 0's values of this group
+    for (int32_t band = first; band <= last; band++) sf.l[band] = uint8_t(bits.Get(k < 2 ? slen1 : slen2));
+  }
+  sf.l[21] = 0;
+}
+
+void ScalefactorsLsf(HotBits& bits, Granule& g, bool intensityRight, Scalefactors& sf) {
+  const int32_t v = intensityRight ? g.scalefacCompress >> 1 : g.scalefacCompress;
+  const l3tab::LsfSlen* row = &l3tab::kLsfSlen[0];
+  for (const l3tab::LsfSlen& r : l3tab::kLsfSlen)
+    if (r.isRight == intensityRight && v >= r.first && v < r.end) row = &r;
+  int32_t u = v - row->first;
+  int32_t slen[4] = {0, 0, 0, 0};
+  for (int32_t k = 3; k >= 1; k--) {
+    if (row->radix[k] > 0) { slen[k] = u % row->radix[k]; u /= row->radix[k]; }
+  }
+  slen[0] = u;
+  g.preflag = row->preflag;
+  const int32_t kind = g.blockType == 2 ? (g.mixed ? 2 : 1) : 0;
+  const int8_t* counts = l3tab::kLsfNsfb[row->scase][kind];
+  memset(sf.l, 0, sizeof sf.l);
+  memset(sf.s, 0, sizeof sf.s);
+  memset(sf.isMaxL, 0, sizeof sf.isMaxL);
+  memset(sf.isMaxS, 0, sizeof sf.isMaxS);
+  int32_t slot = 0;
+  for (int32_t part = 0; part < 4; part++) {
+    const int32_t n = slen[part];
+    const uint8_t max = uint8_t((1 << n) - 1);
+    for (int32_t i = 0; i < counts[part]; i++, slot++) {
+      const uint8_t value = uint8_t(bits.Get(n));
+      if (kind == 0 || (kind == 2 && slot < 6)) {
+        sf.l[slot] = value;
+        sf.isMaxL[slot] = max;
+      } else {
+        const int32_t at = kind == 2 ? slot - 6 : slot;
+        const int32_t band = (kind == 2 ? 3 : 0) + at / 3;
+        sf.s[band][at % 3] = value;
+        sf.isMaxS[band] = max;
+      }
+    }
+  }
+}
+
+// ---- granule -------------------------------------------------------------------------------------------------------
+void SilenceGranule(float sets[2][36][32], int32_t gr) {
+  Stream& st = gStream;
+  for (int32_t oc = 0; oc < st.setup.outChannels; oc++) {
+    for (int32_t t = 0; t < 18; t++) memset(sets[oc][18 * gr + t], 0, size_t(st.subbandLimit) * sizeof(float));
+    memset(st.overlap[oc], 0, sizeof st.overlap[oc]);
+  }
+}
+
+// Decodes granule gr of the frame whose main data starts at bit `pos` of the reservoir; returns the bit
+// position after it, or a position past `bitsEnd` when the granule is corrupt.
+uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bitsEnd, float sets[2][36][32]) {
+  Stream& st = gStream;
+  const int32_t nch = st.channels;
+  const bool intensity = nch == 2 && st.header.mode == 1 && (st.header.modeExt & 1);
+  const bool midside = nch == 2 && st.header.mode == 1 && (st.header.modeExt & 2);
+  int32_t count[2] = {0, 0};
+  Granule g[2];
+  bool bad = false;
+  for (int32_t ch = 0; ch < nch; ch++) {
+    g[ch] = side.gr[gr][ch];
+    const uint64_t end = pos + uint64_t(g[ch].part23);
+    if (end > bitsEnd) { bad = true; break; }
+    HotBits bits{st.reservoir, pos};
+    if (st.lsf) ScalefactorsLsf(bits, g[ch], intensity && ch == 1, st.sf[ch]);
+    else ScalefactorsMpeg1(bits, g[ch], side.scfsi[ch], gr, st.sf[ch]);
+    if (bits.pos > end) { bad = true; break; }
+    const int32_t lineEnd = g[ch].blockType == 2 ? st.lineEndShort : st.lineEndLong;
+    float* xr = st.xr[ch];
+    const int32_t n = DecodeSpectrum(bits, end, g[ch], lineEnd, xr);
+    if (n < 0) { bad = true; break; }
+    memset(xr + n, 0, size_t(576 - n) * sizeof(float));
+    ScaleSpectrum(g[ch], st.sf[ch], st.bands, st.setup.gainAdjust, n, xr);
+    count[ch] = n;
+    pos = end;
+  }
+  if (bad) {
+    SilenceGranule(sets, gr);
+    return bitsEnd + 1;
+  }
+
+  // Stereo processing.
+  if (intensity) {
+    Intensity(st.xr[0], st.xr[1], g[1], st.sf[1], st.bands, st.lsf, midside);
+    count[0] = count[1] = 576;
+  } else if (midside) {
+    const int32_t n = count[0] > count[1] ? count[0] : count[1];
+    MidSide(st.xr[0], st.xr[1], 0, n);
+    count[0] = count[1] = n;
+  }
+
+  // Reordering and alias reduction; the subbands that may hold nonzero lines.
+  HybridSource src[2];
+  for (int32_t ch = 0; ch < nch; ch++) {
+    float* xr = st.xr[ch];
+    HybridSource& h = src[ch];
+    h.xr = xr;
+    h.blockType = g[ch].blockType;
+    h.mixed = g[ch].mixed;
+    h.longSubbands = st.bands.mixedLines / 18;
+    int32_t n = count[ch];
+    if (n == 0) { h.subbands = 0; continue; }
+    if (g[ch].blockType == 2) {
+      n = ReorderShort(g[ch], st.bands, n, xr);
+      h.subbands = (n + 17) / 18;
+      if (g[ch].mixed) {
+        AliasReduce(xr, h.longSubbands - 1);
+        if (h.subbands < h.longSubbands) h.subbands = h.longSubbands;
+      }
+    } else {
+      int32_t last = (n + 17) / 18;
+      if (last > st.subbandLimit) last = st.subbandLimit;
+      AliasReduce(xr, last);
+      h.subbands = last + 1;
+    }
+    if (h.subbands > 32) h.subbands = 32;
+  }
+
+  // Channel transform, then the hybrid filter bank per output channel.
+  const int32_t limit = st.subbandLimit;
+  if (nch == 1) {
+    Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
+  } else {
+    switch (st.setup.mapping) {
+      case 0:
+        Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
+        Hybrid(&src[1], 1, st.overlap[1], limit, &sets[1][18 * gr][0]);
+        break;
+      case 1:
+        if (src[0].blockType == src[1].blockType && src[0].mixed == src[1].mixed) {
+          // The same filter on both channels: mix the spectra and filter once.
+          const int32_t sbs = src[0].subbands > src[1].subbands ? src[0].subbands : src[1].subbands;
+          for (int32_t i = 0; i < 18 * sbs; i++) st.xr[0][i] += st.xr[1][i];
+          src[0].subbands = sbs;
+          Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
+        } else {
+          Hybrid(src, 2, st.overlap[0], limit, &sets[0][18 * gr][0]);
+        }
+        break;
+      case 2:
+        Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
+        break;
+      default:
+        Hybrid(&src[1], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
+        break;
+    }
+  }
+  return pos;
+}
+
+// Frame length of this frame's own header (variable bit rate streams change it from frame to frame); free
+// format keeps the length found at init.
+int32_t FrameLength(const uint8_t* frame) {
+  const Stream& st = gStream;
+  const int32_t brIndex = frame[2] >> 4;
+  if (brIndex == 0 || brIndex == 15) return st.setup.frameLength;
+  const int32_t kbps = st.header.id ? l3tab::kBitrateMpeg1[brIndex] : l3tab::kBitrateMpeg2[brIndex];
+  const int32_t mul = (st.header.id || st.header.sync == 2) ? 2880 : 1440;
+  return mul * kbps / st.sr50;
+}
+
+}  // namespace
+
+// ---- init ----------------------------------------------------------------------------------------------------------
+bool KvoxLayer3Init(const KvoxMpegHeader& header, const KvoxLayer3Setup& setup) {
+  Stream& st = gStream;
+  st.ready = false;
+  if (header.option != 1 || header.srIndex < 0 || header.srIndex > 2) return false;
+  if (header.sync == 2 && header.id) return false;  // MPEG 2.5 has no MPEG-1 form
+  BuildTables();
+  st.header = header;
+  st.setup = setup;
+  if (st.setup.outChannels < 1) st.setup.outChannels = 1;
+  if (st.setup.outChannels > 2) st.setup.outChannels = 2;
+  st.lsf = header.id == 0;
+  st.channels = header.mode == 3 ? 1 : 2;
+  if (st.channels == 1) { st.setup.mapping = 0; st.setup.outChannels = 1; }
+  else if (st.setup.mapping != 0) st.setup.outChannels = 1;
+  st.granules = header.id ? 2 : 1;
+  st.rateIndex = (header.id ? 0 : header.sync == 2 ? 6 : 3) + header.srIndex;
+  static constexpr int32_t kSr50[2][3] = {{441, 480, 320}, {882, 960, 640}};
+  st.sr50 = kSr50[header.id ? 1 : 0][header.srIndex];
+  int32_t limit = setup.subbandLimit;
+  if (limit < 1) limit = 1;
+  if (limit > 32) limit = 32;
+  st.subbandLimit = limit;
+  BuildBands(st.rateIndex, &st.bands);
+  // Decoded lines: the synthesised subbands plus the 8 lines their alias butterflies read above them; short
+  // blocks interleave their windows band by band, so they decode whole bands up to the same frequency.
+  st.lineEndLong = 18 * limit + 8 < 576 ? 18 * limit + 8 : 576;
+  int32_t band = 0;
+  while (band < 13 && st.bands.s[band] < 6 * limit) band++;
+  st.lineEndShort = 3 * st.bands.s[band];
+  st.write = 0;
+  memset(st.reservoir, 0, sizeof st.reservoir);
+  memset(st.overlap, 0, sizeof st.overlap);
+  memset(st.xr, 0, sizeof st.xr);
+  memset(st.sf, 0, sizeof st.sf);
+  st.ready = true;
+  return true;
+}
+
+// ---- decode --------------------------------------------------------------------------------------------------------
+int32_t KvoxLayer3Decode(const uint8_t* frame, int32_t available, int32_t* consumed, float sets[2][36][32]) {
+  Stream& st = gStream;
+  if (!st.ready || !frame || available < 4 || frame[0] != 0xFF) return -1;
+  const int32_t syncBits = frame[1] >> 4;
+  if (!(syncBits == 0xF || (st.lsf && syncBits == 0xE))) return -1;
+  const int32_t length = FrameLength(frame) + ((frame[2] >> 1) & 1);
+  if (consumed) *consumed = length;
+
+  // The stream's format is fixed at init: a frame of another version, layer, rate or channel count is not
+  // decoded.
+  const int32_t id = (frame[1] >> 3) & 1, layer = (frame[1] >> 1) & 3, sr = (frame[2] >> 2) & 3;
+  const int32_t mode = frame[3] >> 6;
+  const int32_t sync = syncBits == 0xF ? 1 : 2;
+  if (id != st.header.id || layer != 1 || sr != st.header.srIndex || sync != st.header.sync ||
+      (mode == 3) != (st.channels == 1))
+    return 0;
+  st.header.mode = mode;
+  st.header.modeExt = (frame[3] >> 4) & 3;
+  const int32_t crc = (frame[1] & 1) ? 0 : 2;
+
+  const int32_t sideBytes = SideBytes(st.lsf, st.channels);
+  const int32_t sideAt = 4 + crc;
+  const int32_t mainAt = sideAt + sideBytes;
+  const int32_t mainLen = length - mainAt;
+  if (mainLen < 0) return 0;  // shorter than its side information
+  const int32_t readable = available < length ? available : length;
+  Side side;
+  BitReader br(frame + (sideAt < readable ? sideAt : readable), size_t(readable > sideAt ? readable - sideAt : 0));
+  ReadSide(br, st, side);
+
+  // Bit reservoir.
+  int32_t start = st.write - side.mainDataBegin;
+  if (st.write > kMoveMark || st.write + mainLen > kReservoir) {
+    const int32_t keep = side.mainDataBegin < st.write ? side.mainDataBegin : st.write;
+    memmove(st.reservoir, st.reservoir + st.write - keep, size_t(keep));
+    st.write = keep;
+    start = keep - side.mainDataBegin;
+  }
+  if (st.write + mainLen > kReservoir) {  // larger than any room the reservoir has: drop what it holds
+    st.write = 0;
+    return 0;
+  }
+  const int32_t have = readable > mainAt ? readable - mainAt : 0;
+  const int32_t copy = have < mainLen ? have : mainLen;
+  if (copy > 0) memcpy(st.reservoir + st.write, frame + mainAt, size_t(copy));
+  if (copy < mainLen) memset(st.reservoir + st.write + copy, 0, size_t(mainLen - copy));
+  st.write += mainLen;
+  if (start < 0) return 0;
+  if (side.bad) {
+    for (int32_t gr = 0; gr < st.granules; gr++) SilenceGranule(sets, gr);
+    return st.granules;
+  }
+
+  const uint64_t limit = uint64_t(st.write) * 8;
+  uint64_t pos = uint64_t(start) * 8;
+  for (int32_t gr = 0; gr < st.granules; gr++) {
+    if (pos > limit) SilenceGranule(sets, gr);
+    else pos = DecodeGranule(side, gr, pos, limit, sets);
+  }
+  return st.granules;
+}

@@ -1,0 +1,229 @@
+// Layer III Huffman decoding: multi-level lookup tables built from the code lists, the big-values and count1
+// loops of one granule, and the plain bit-at-a-time decoders they are checked against.
+#include <cstring>
+
+#include "sound/mpeg_layer3_internal.h"
+#include "sound/mpeg_layer3_tables.h"
+
+namespace kvox_l3 {
+namespace {
+
+// Lookup entries: a leaf holds (full code length << 8) | (x << 4) | y; a node holds kNode | (bits of the
+// subtable << 16) | its offset in the pool.
+constexpr uint32_t kNode = 0x80000000u;
+constexpr int32_t kRootBits = 8;
+constexpr int32_t kPoolSize = 12288;
+
+uint32_t gPool[kPoolSize];
+int32_t gPoolUsed = 0;
+int32_t gRoot[32];        // offset of each table's root in the pool, -1 for tables without codes
+int32_t gRootBits[32];
+uint8_t gQuadA[64];       // count1 table A by its next 6 bits: (length << 4) | index
+bool gBuilt = false;
+
+// Fills a table of `bits` index bits for the codes whose first `depth` bits equal `prefix`; returns its offset.
+int32_t BuildLevel(const l3tab::HuffCode* codes, int32_t count, int32_t dim, uint32_t prefix, int32_t depth,
+                   int32_t bits) {
+  const int32_t base = gPoolUsed;
+  gPoolUsed += 1 << bits;
+  for (int32_t i = 0; i < (1 << bits); i++) gPool[base + i] = 0;
+  // Leaves: codes that end within this level.
+  for (int32_t n = 0; n < count; n++) {
+    const int32_t len = codes[n].length;
+    if (len <= depth || len > depth + bits) continue;
+    if ((codes[n].bits >> (len - depth)) != prefix) continue;
+    const uint32_t tail = codes[n].bits & ((1u << (len - depth)) - 1);
+    const int32_t spread = depth + bits - len;
+    const uint32_t leaf = (uint32_t(len) << 8) | (uint32_t(n / dim) << 4) | uint32_t(n % dim);
+    for (uint32_t k = 0; k < (1u << spread); k++) gPool[base + ((tail << spread) | k)] = leaf;
+  }
+  // Nodes: the index values that start longer codes.
+  for (uint32_t idx = 0; idx < (1u << bits); idx++) {
+    const uint32_t pre = (prefix << bits) | idx;
+    int32_t longest = 0;
+    for (int32_t n = 0; n < count; n++) {
+      const int32_t len = codes[n].length;
+      if (len > depth + bits && (codes[n].bits >> (len - depth - bits)) == pre && len > longest) longest = len;
+    }
+    if (!longest) continue;
+    int32_t sub = longest - depth - bits;
+    if (sub > kRootBits) sub = kRootBits;
+    const int32_t off = BuildLevel(codes, count, dim, pre, depth + bits, sub);
+    gPool[base + idx] = kNode | (uint32_t(sub) << 16) | uint32_t(off);
+  }
+  return base;
+}
+
+inline uint32_t Lookup(int32_t table, uint32_t w) {
+  const int32_t root = gRootBits[table];
+  uint32_t e = gPool[gRoot[table] + (w >> (32 - root))];
+  int32_t used = root;
+  while (e & kNode) {
+    const int32_t sub = int32_t((e >> 16) & 31);
+    e = gPool[(e & 0xFFFF) + ((w << used) >> (32 - sub))];
+    used += sub;
+  }
+  return e;
+}
+
+// Pairs of one region with a table without linbits: the code and both signs fit in one 32-bit look.
+inline bool PairsPlainValues(HotBits& bits, uint64_t end, int32_t table, int32_t from, int32_t to, float* xr) {
+  for (int32_t i = from; i < to; i += 2) {
+    if (bits.pos > end) return false;
+    uint32_t w = bits.Peek32();
+    const uint32_t e = Lookup(table, w);
+    const int32_t len = int32_t((e >> 8) & 31);
+    const int32_t x = int32_t((e >> 4) & 15), y = int32_t(e & 15);
+    w <<= len;
+    int32_t n = len;
+    float fx = 0.0f, fy = 0.0f;
+    if (x) { fx = (w & 0x80000000u) ? -gPow43[x] : gPow43[x]; w <<= 1; n++; }
+    if (y) { fy = (w & 0x80000000u) ? -gPow43[y] : gPow43[y]; n++; }
+    xr[i] = fx;
+    xr[i + 1] = fy;
+    bits.pos += uint64_t(n);
+  }
+  return bits.pos <= end;
+}
+
+inline bool PairsLinbits(HotBits& bits, uint64_t end, int32_t table, int32_t linbits, int32_t from, int32_t to,
+                         float* xr) {
+  for (int32_t i = from; i < to; i += 2) {
+    if (bits.pos > end) return false;
+    const uint32_t e = Lookup(table, bits.Peek32());
+    bits.pos += (e >> 8) & 31;
+    int32_t x = int32_t((e >> 4) & 15), y = int32_t(e & 15);
+    uint32_t w = bits.Peek32();
+    int32_t n = 0;
+    float fx = 0.0f, fy = 0.0f;
+    if (x) {
+      if (x == 15) { x += int32_t(w >> (32 - linbits)); w <<= linbits; n += linbits; }
+      fx = (w & 0x80000000u) ? -gPow43[x] : gPow43[x];
+      w <<= 1; n++;
+    }
+    if (y) {
+      if (y == 15) { y += int32_t(w >> (32 - linbits)); w <<= linbits; n += linbits; }
+      fy = (w & 0x80000000u) ? -gPow43[y] : gPow43[y];
+      n++;
+    }
+    xr[i] = fx;
+    xr[i + 1] = fy;
+    bits.pos += uint64_t(n);
+  }
+  return bits.pos <= end;
+}
+
+}  // namespace
+
+void BuildHuffman() {
+  if (gBuilt) return;
+  gPoolUsed = 0;
+  for (int32_t t = 0; t < 32; t++) {
+    const l3tab::HuffTable& h = l3tab::kHuffTables[t];
+    gRoot[t] = -1;
+    gRootBits[t] = 0;
+    if (h.unused || !h.codes) continue;
+    if (h.source != t) {  // the tables that share their source's code words share its lookup too
+      gRoot[t] = gRoot[h.source];
+      gRootBits[t] = gRootBits[h.source];
+      continue;
+    }
+    const int32_t count = h.dim * h.dim;
+    int32_t longest = 0;
+    for (int32_t n = 0; n < count; n++) if (h.codes[n].length > longest) longest = h.codes[n].length;
+    gRootBits[t] = longest < kRootBits ? longest : kRootBits;
+    gRoot[t] = BuildLevel(h.codes, count, h.dim, 0, 0, gRootBits[t]);
+  }
+  for (int32_t n = 0; n < 16; n++) {
+    const l3tab::HuffCode c = l3tab::kQuadA[n];
+    const int32_t spread = 6 - c.length;
+    for (int32_t k = 0; k < (1 << spread); k++) gQuadA[(c.bits << spread) | uint32_t(k)] = uint8_t((c.length << 4) | n);
+  }
+  gBuilt = true;
+}
+
+int32_t DecodePairFast(HotBits& bits, int32_t table) {
+  const uint32_t e = Lookup(table, bits.Peek32());
+  bits.pos += (e >> 8) & 31;
+  return int32_t(((e >> 4) & 15) * 16 + (e & 15));
+}
+
+int32_t DecodeSpectrum(HotBits& bits, uint64_t end, const Granule& g, int32_t lineEnd, float* xr) {
+  const int32_t big = g.bigValues * 2;
+  if (big > 576) return -1;
+  const int32_t stop = big < lineEnd ? big : lineEnd;
+  int32_t bounds[4] = {0, g.region1Start < stop ? g.region1Start : stop,
+                       g.region2Start < stop ? g.region2Start : stop, stop};
+  if (bounds[2] < bounds[1]) bounds[2] = bounds[1];
+  for (int32_t r = 0; r < 3; r++) {
+    const int32_t from = bounds[r], to = bounds[r + 1];
+    if (from >= to) continue;
+    const int32_t t = g.tableSelect[r];
+    const l3tab::HuffTable& h = l3tab::kHuffTables[t];
+    if (h.unused) return -1;
+    if (!h.codes) {
+      memset(xr + from, 0, size_t(to - from) * sizeof(float));
+      continue;
+    }
+    const bool ok = h.linbits ? PairsLinbits(bits, end, t, h.linbits, from, to, xr)
+                              : PairsPlainValues(bits, end, t, from, to, xr);
+    if (!ok) return -1;
+  }
+  if (big > lineEnd) return lineEnd;
+
+  // count1: quadruples of -1, 0, 1 until the granule's bits are used up.
+  int32_t i = big;
+  const bool tableB = g.count1Table != 0;
+  while (i <= 572 && i < lineEnd && bits.pos < end) {
+    uint32_t w = bits.Peek32();
+    int32_t index, n;
+    if (tableB) { index = int32_t(15 - (w >> 28)); n = 4; }
+    else { const uint8_t e = gQuadA[w >> 26]; index = e & 15; n = e >> 4; }
+    w <<= n;
+    float q[4];
+    for (int32_t k = 0; k < 4; k++) {
+      if (index & (8 >> k)) { q[k] = (w & 0x80000000u) ? -1.0f : 1.0f; w <<= 1; n++; }
+      else q[k] = 0.0f;
+    }
+    bits.pos += uint64_t(n);
+    if (bits.pos > end) break;  // a quadruple that runs past the granule's bits is not part of it
+    xr[i] = q[0]; xr[i + 1] = q[1]; xr[i + 2] = q[2]; xr[i + 3] = q[3];
+    i += 4;
+  }
+  return i;
+}
+
+bool DecodePairPlain(HotBits& bits, int32_t table, int32_t* x, int32_t* y) {
+  const l3tab::HuffTable& h = l3tab::kHuffTables[table];
+  if (h.unused) return false;
+  if (!h.codes) { *x = *y = 0; return true; }
+  uint32_t code = 0;
+  for (int32_t len = 1; len <= 19; len++) {
+    code = (code << 1) | bits.Get(1);
+    for (int32_t n = 0; n < h.dim * h.dim; n++) {
+      if (h.codes[n].length == len && h.codes[n].bits == code) {
+        *x = n / h.dim;
+        *y = n % h.dim;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool DecodeQuadPlain(HotBits& bits, int32_t table, int32_t v[4]) {
+  const l3tab::HuffCode* codes = table ? l3tab::kQuadB : l3tab::kQuadA;
+  uint32_t code = 0;
+  for (int32_t len = 1; len <= 6; len++) {
+    code = (code << 1) | bits.Get(1);
+    for (int32_t n = 0; n < 16; n++) {
+      if (codes[n].length == len && codes[n].bits == code) {
+        for (int32_t k = 0; k < 4; k++) v[k] = (n >> (3 - k)) & 1;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace kvox_l3
