@@ -24,6 +24,7 @@ struct Archive {
   uint32_t reserved;
   int32_t end;              // 1 when there is no current entry
   int64_t entryPosition;    // file position of the current entry's first byte
+  void* stream;             // the open file (each archive reads through its own)
 };
 
 Archive* OpenArchive(const char* name);
@@ -31,3 +32,8 @@ int32_t NextFile(Archive* archive);
 void GetFileInfo(Archive* archive);
 uint32_t ExtractFile(Archive* archive, void* destination);
 void CloseArchive(Archive* archive);
+
+// ExtractFile without the final check: unpacks the current entry into destination (room for
+// unpackedSize bytes) and returns the Adler-32 of what it holds afterwards. A damaged stream is
+// still fatal (the decoders' lines); a mismatch against `checksum` is left to the caller.
+uint32_t UnpackEntry(Archive* archive, void* destination);

@@ -1,6 +1,7 @@
 // Bits most significant first into a growing byte vector: the writing side of runtime/reader.h's
 // BitReader, used by the archive packer's encoders.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
