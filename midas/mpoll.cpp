@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <unistd.h>
+
 #include "midas/midas.h"
 #include "midas/sdevice.h"
 
@@ -24,6 +26,8 @@ int32_t MIDASpoll() {
   if (error == MIDAS_OK) return 1;
   MIDASclose();
   fprintf(stderr, "MIDAS Error: %s\n", MIDASgetErrorMessage(error));
+  fflush(stdout);
   fflush(stderr);
-  exit(1);
+  _exit(1);   // at once, from whichever thread polls
+
 }

@@ -7,7 +7,8 @@
 //
 // Who plays the queue is a sink, picked from a table by name:
 //   "sdl"     the default: SDL2 audio on its own audio thread; absent (no devices) where no audio
-//             device opens (no sound card, no sound server, tests, CI)
+//             device opens (no sound card, no sound server, tests, CI). While an offline render runs
+//             (PlatRenderFolder() is set) the default gives way to "render" into FOLDER/show.wav.
 //   "render"  the offline renderer: appends what it plays to a RIFF/WAVE file (PlatSetWaveOutFile), in step
 //             with the current clock: at 44100 Hz, 10 ms of clock time plays 441 frames. Sample 0 of the
 //             file is the first sample of the first block written. 44.1 kHz 16-bit stereo only.

@@ -4,7 +4,9 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <string>
 
+#include "platform/platform.h"
 #include "platform/waveout.h"
 
 namespace {
@@ -24,8 +26,24 @@ bool ValidFormat(const PlatWaveFormat& f) {
   return (f.channels == 1 || f.channels == 2) && (f.bits == 8 || f.bits == 16) && f.rate > 0 && f.rate <= 384000;
 }
 
-void UpdateSink() {
+std::atomic<const PlatWaveSink*> openSink{&PlatWaveNoneSink};   // the sink of the open device
+
+// The sink that plays now: during an offline render the default sink gives way to the render sink,
+// which writes show.wav into the render's folder.
+const PlatWaveSink* Resolve() {
   const PlatWaveSink* sink = currentSink.load();
+  if (sink == &PlatWaveSdlSink) {
+    if (const char* folder = PlatRenderFolder()) {
+      std::string path = std::string(folder) + "/show.wav";
+      PlatSetWaveOutFile(path.c_str());
+      return &PlatWaveRenderSink;
+    }
+  }
+  return sink;
+}
+
+void UpdateSink() {
+  const PlatWaveSink* sink = openSink.load();
   if (sink->update) sink->update();
 }
 
@@ -48,10 +66,10 @@ const PlatWaveSink* PlatCurrentWaveOutSink() {
   return currentSink;
 }
 
-int32_t PlatWaveOutDeviceCount() { return currentSink.load()->deviceCount(); }
+int32_t PlatWaveOutDeviceCount() { return Resolve()->deviceCount(); }
 
 PlatWaveResult PlatWaveOutQuery(const PlatWaveFormat& f) {
-  const PlatWaveSink* sink = currentSink.load();
+  const PlatWaveSink* sink = Resolve();
   if (sink->deviceCount() <= 0) return PLAT_WAVE_BAD_DEVICE;
   if (!ValidFormat(f) || !sink->supports(f)) return PLAT_WAVE_BAD_FORMAT;
   return PLAT_WAVE_OK;
@@ -71,7 +89,8 @@ PlatWaveResult PlatWaveOutOpen(const PlatWaveFormat& f) {
     openFormat = f;
     deviceOpen = true;
   }
-  if (!currentSink.load()->open(f)) {
+  openSink.store(Resolve());
+  if (!openSink.load()->open(f)) {
     std::lock_guard<std::mutex> hold(queueLock);
     deviceOpen = false;
     return PLAT_WAVE_NO_DRIVER;
@@ -136,7 +155,7 @@ PlatWaveResult PlatWaveOutClose() {
     if (!deviceOpen) return PLAT_WAVE_BAD_DEVICE;
     if (queueHead) return PLAT_WAVE_STILL_PLAYING;
   }
-  currentSink.load()->close();   // outside the lock: a sink's player thread may be waiting for it
+  openSink.load()->close();   // outside the lock: a sink's player thread may be waiting for it
   std::lock_guard<std::mutex> hold(queueLock);
   deviceOpen = false;
   return PLAT_WAVE_OK;

@@ -32,6 +32,19 @@ int32_t SdlDeviceCount() {
     if (!device) StopAudio();
     return 0;
   }
+  if (device) return n < 0 ? 1 : n;
+  // Detection opens the default device once: a listed device that cannot be opened counts as none.
+  SDL_AudioSpec want{};
+  want.freq = 44100;
+  want.format = AUDIO_S16LSB;
+  want.channels = 2;
+  want.samples = 1024;
+  SDL_AudioDeviceID probe = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, SDL_AUDIO_ALLOW_ANY_CHANGE);
+  if (!probe) {
+    StopAudio();
+    return 0;
+  }
+  SDL_CloseAudioDevice(probe);
   return n < 0 ? 1 : n;   // a backend that cannot list its devices still has its default one
 }
 
