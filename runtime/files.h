@@ -15,4 +15,7 @@ void SetArchiveName(const char* name);
 char* GetFullPath(const char* name);          // disk path, exactly the archive name, or null
 int32_t FileSize(const char* name);           // -1 when it cannot be told
 void* LoadFile(const char* name, void* destination);
+// LoadFile that also stores the number of bytes loaded in *size (when size is not null); the
+// same search, log lines and failures. Readers of formats use it to stay inside the file.
+void* LoadFileSized(const char* name, void* destination, int32_t* size);
 void UnloadFile(void* pointer);

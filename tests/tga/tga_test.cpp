@@ -1,0 +1,375 @@
+// TGA pictures built byte by byte in the test: every accepted type and depth, colour maps, both
+// row orders, run-length packets crossing rows, and every refusal with its fatal line.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "runtime/log.h"
+#include "runtime/memory.h"
+#include "runtime/picture.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Tga {
+  uint8_t type = 2;
+  uint16_t width = 1, height = 1;
+  uint8_t depth = 24;
+  uint8_t descriptor = 0;
+  uint8_t mapType = 0;
+  uint16_t mapFirst = 0;
+  uint16_t mapLength = 0;
+  uint8_t mapBits = 24;
+  std::string id;
+  Bytes map;      // mapLength * 3 bytes, blue green red
+  Bytes pixels;   // as stored
+
+  Bytes Build() const {
+    Bytes b = {uint8_t(id.size()), mapType, type, uint8_t(mapFirst), uint8_t(mapFirst >> 8),
+               uint8_t(mapLength), uint8_t(mapLength >> 8), mapBits, 0, 0, 0, 0,
+               uint8_t(width), uint8_t(width >> 8), uint8_t(height), uint8_t(height >> 8),
+               depth, descriptor};
+    for (char c : id) b.push_back(uint8_t(c));
+    for (uint8_t x : map) b.push_back(x);
+    for (uint8_t x : pixels) b.push_back(x);
+    return b;
+  }
+};
+
+void WriteFile(const char* name, const Bytes& b) {
+  FILE* f = fopen(name, "wb");
+  ASSERT_NE(f, nullptr);
+  if (!b.empty()) fwrite(b.data(), 1, b.size(), f);
+  fclose(f);
+}
+
+std::string LogText() {
+  std::ifstream f("log.txt");
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+std::string FatalLine() {
+  std::ifstream f("log.txt");
+  std::string line, last;
+  while (std::getline(f, line))
+    if (line.rfind("FATAL ERROR: ", 0) == 0) last = line;
+  return last;
+}
+
+const char* gName;
+Picture* gPicture;
+
+// Loads name under the guard; returns the fatal line, or "" with gPicture set.
+std::string TryLoad(const char* name) {
+  gName = name;
+  gPicture = nullptr;
+  std::remove("log.txt");
+  ResetExitOnce();
+  DebugMode = 1;
+  bool died = RunGuarded(+[] { gPicture = LoadPicture(gName); });
+  if (died) FreeAll();   // what the fatal path left behind
+  return died ? FatalLine() : "";
+}
+
+Picture* Load(const Tga& t, const char* name = "pic.tga") {
+  WriteFile(name, t.Build());
+  std::string line = TryLoad(name);
+  EXPECT_EQ(line, "");
+  return gPicture;
+}
+
+std::string Refusal(const Bytes& file, const char* name = "bad.tga") {
+  WriteFile(name, file);
+  return TryLoad(name);
+}
+
+Bytes Data(const Picture* p) {
+  return Bytes(p->data, p->data + size_t(p->width) * p->height * p->bytesPerPixel);
+}
+
+}  // namespace
+
+TEST(Tga, TrueColourSwapsToRedGreenBlue) {
+  Tga t;
+  t.width = 2;
+  t.pixels = {0x10, 0x20, 0x30, 0x01, 0x02, 0x03};
+  int32_t before = MemoryInUse();
+  Picture* p = Load(t);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->width, 2);
+  EXPECT_EQ(p->height, 1);
+  EXPECT_EQ(p->depth, 24);
+  EXPECT_EQ(p->bytesPerPixel, 3);
+  EXPECT_EQ(Data(p), (Bytes{0x30, 0x20, 0x10, 0x03, 0x02, 0x01}));
+  for (auto& e : p->palette) EXPECT_EQ(e[0] | e[1] | e[2], 0);
+  UnloadPicture(p);
+  EXPECT_EQ(MemoryInUse(), before) << "the file, the record and the pixels all go back";
+  std::string log = LogText();
+  EXPECT_NE(log.find("Info: LoadPicture(pic.tga)\n"), std::string::npos);
+  EXPECT_NE(log.find("\"Picture structure\""), std::string::npos) << log;
+}
+
+TEST(Tga, ThirtyTwoBitsKeepAlphaLast) {
+  Tga t;
+  t.depth = 32;
+  t.width = 1;
+  t.height = 2;
+  t.id = "made in a test";
+  t.pixels = {1, 2, 3, 4, 5, 6, 7, 8};
+  Picture* p = Load(t);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->bytesPerPixel, 4);
+  EXPECT_EQ(Data(p), (Bytes{3, 2, 1, 4, 7, 6, 5, 8}));
+  UnloadPicture(p);
+}
+
+// Packet 0x83 repeats one pixel four times, 0x02 copies three: on a 3-pixel-wide picture both
+// cross a row boundary.
+TEST(Tga, RunLengthPacketsCrossRows) {
+  Tga t;
+  t.type = 10;
+  t.depth = 32;
+  t.width = 3;
+  t.height = 3;
+  t.pixels = {0x83, 10, 20, 30, 40, 0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,
+              0x01, 0xA, 0xB, 0xC, 0xD, 0xE, 0xF, 0x10, 0x11};
+  Picture* p = Load(t);
+  ASSERT_NE(p, nullptr);
+  Bytes expect;
+  for (int i = 0; i < 4; i++) expect.insert(expect.end(), {30, 20, 10, 40});
+  expect.insert(expect.end(), {3, 2, 1, 4, 7, 6, 5, 8, 11, 10, 9, 12, 0xC, 0xB, 0xA, 0xD, 0x10, 0xF, 0xE, 0x11});
+  EXPECT_EQ(Data(p), expect);
+  UnloadPicture(p);
+
+  t.type = 10;
+  t.depth = 24;
+  t.width = 5;
+  t.height = 2;
+  // 0x87: a run of eight, then two raw pixels: ten in all.
+  t.pixels = {0x87, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9};
+  p = Load(t);
+  ASSERT_NE(p, nullptr);
+  expect.clear();
+  for (int i = 0; i < 8; i++) expect.insert(expect.end(), {3, 2, 1});
+  expect.insert(expect.end(), {6, 5, 4, 9, 8, 7});
+  EXPECT_EQ(Data(p), expect);
+  UnloadPicture(p);
+}
+
+TEST(Tga, ColourMapFillsItsEntriesOnly) {
+  Tga t;
+  t.type = 1;
+  t.depth = 8;
+  t.mapType = 1;
+  t.mapFirst = 10;
+  t.mapLength = 5;
+  for (int i = 0; i < 5; i++) t.map.insert(t.map.end(), {uint8_t(i), uint8_t(100 + i), uint8_t(200 + i)});
+  t.width = 4;
+  t.pixels = {10, 11, 12, 14};
+  Picture* p = Load(t);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->bytesPerPixel, 1);
+  EXPECT_EQ(Data(p), (Bytes{10, 11, 12, 14}));
+  for (int i = 0; i < 256; i++) {
+    if (i >= 10 && i < 15) {
+      EXPECT_EQ(p->palette[i][0], 200 + i - 10);
+      EXPECT_EQ(p->palette[i][1], 100 + i - 10);
+      EXPECT_EQ(p->palette[i][2], i - 10);
+    } else {
+      EXPECT_EQ(p->palette[i][0] | p->palette[i][1] | p->palette[i][2], 0) << i;
+    }
+  }
+  UnloadPicture(p);
+
+  // The same through run-length packets (type 9), the map ending exactly at entry 255.
+  t.type = 9;
+  t.mapFirst = 251;
+  t.pixels = {0x81, 252, 0x01, 253, 255};
+  p = Load(t);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(Data(p), (Bytes{252, 252, 253, 255}));
+  EXPECT_EQ(p->palette[255][0], 204);
+  UnloadPicture(p);
+}
+
+TEST(Tga, GreyScaleGetsTheGreyRamp) {
+  for (uint8_t type : {uint8_t(3), uint8_t(11)}) {
+    Tga t;
+    t.type = type;
+    t.depth = 8;
+    t.width = 3;
+    t.pixels = type == 3 ? Bytes{0, 128, 255} : Bytes{0x00, 0, 0x81, 7};
+    // A colour map is read and then replaced by the ramp.
+    t.mapType = 1;
+    t.mapLength = 1;
+    t.map = {9, 9, 9};
+    Picture* p = Load(t);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(Data(p), type == 3 ? (Bytes{0, 128, 255}) : (Bytes{0, 7, 7}));
+    for (int i = 0; i < 256; i++)
+      EXPECT_TRUE(p->palette[i][0] == i && p->palette[i][1] == i && p->palette[i][2] == i);
+    UnloadPicture(p);
+  }
+}
+
+TEST(Tga, RowOrderFollowsTheAttributeBits) {
+  Tga t;
+  t.type = 3;
+  t.depth = 8;
+  t.width = 2;
+  t.height = 3;
+  t.pixels = {1, 2, 3, 4, 5, 6};
+  for (uint8_t d : {uint8_t(0x00), uint8_t(0x20), uint8_t(0x01), uint8_t(0x08), uint8_t(0x02), uint8_t(0x28)}) {
+    t.descriptor = d;
+    Picture* p = Load(t);
+    ASSERT_NE(p, nullptr);
+    bool reversed = (d & 0x0A) != 0;
+    EXPECT_EQ(Data(p), reversed ? (Bytes{5, 6, 3, 4, 1, 2}) : (Bytes{1, 2, 3, 4, 5, 6})) << int(d);
+    UnloadPicture(p);
+    if (reversed) {
+      EXPECT_NE(LogText().find("\"loc\""), std::string::npos);
+    }
+  }
+  // An even number of rows and a true-colour picture.
+  t.type = 2;
+  t.depth = 24;
+  t.width = 1;
+  t.height = 2;
+  t.descriptor = 0x08;
+  t.pixels = {1, 2, 3, 4, 5, 6};
+  Picture* p = Load(t);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(Data(p), (Bytes{6, 5, 4, 3, 2, 1}));
+  UnloadPicture(p);
+}
+
+TEST(Tga, EmptyPictureLoads) {
+  Tga t;
+  t.width = 0;
+  t.height = 0;
+  Picture* p = Load(t);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->width, 0);
+  UnloadPicture(p);
+}
+
+TEST(Tga, RefusalsWithTheirLines) {
+  Tga t;
+  t.depth = 16;
+  t.pixels = {0, 0};
+  EXPECT_EQ(Refusal(t.Build()), "FATAL ERROR: LoadPicture(bad.tga): Couldn't load picture in 16 bits !!!");
+  t.depth = 15;
+  EXPECT_EQ(Refusal(t.Build()), "FATAL ERROR: LoadPicture(bad.tga): Couldn't load picture in 15 bits !!!");
+
+  Tga m;
+  m.type = 1;
+  m.depth = 8;
+  m.mapType = 1;
+  m.mapBits = 16;
+  m.mapLength = 1;
+  m.map = {0, 0};
+  m.pixels = {0};
+  EXPECT_EQ(Refusal(m.Build()),
+            "FATAL ERROR: LoadPicture(bad.tga): Couldn't load picture with  16 bits palette !!!");
+
+  for (uint8_t type : {uint8_t(0), uint8_t(4), uint8_t(8), uint8_t(12), uint8_t(32)}) {
+    Tga u;
+    u.type = type;
+    u.pixels = {1, 2, 3};
+    EXPECT_EQ(Refusal(u.Build()), "FATAL ERROR: Loadpicture(bad.tga): Unknown TGA Type !!!") << int(type);
+  }
+
+  gName = nullptr;
+  std::remove("log.txt");
+  ResetExitOnce();
+  EXPECT_TRUE(RunGuarded(+[] { LoadPicture(nullptr); }));
+  EXPECT_EQ(FatalLine(), "FATAL ERROR: LoadPicture((null)): Bad image name !!!");
+
+  std::remove("missing.tga");
+  EXPECT_EQ(TryLoad("missing.tga"), "FATAL ERROR: LoadFile(): Couldn't open file \"missing.tga\" !!!");
+}
+
+// What the file does not hold is never read, and packets never write past the picture.
+TEST(Tga, DamagedFilesStopCleanly) {
+  const std::string shortLine = "FATAL ERROR: LoadPicture(bad.tga): File shorter than its TGA header announces !!!";
+  Tga t;
+  t.width = 4;
+  t.height = 4;
+  t.pixels.assign(4 * 4 * 3 - 1, 7);
+  EXPECT_EQ(Refusal(t.Build()), shortLine);
+  EXPECT_EQ(Refusal(Bytes{0, 0, 2, 0, 0}), shortLine);
+  EXPECT_EQ(Refusal(Bytes{}), shortLine);
+
+  Tga id;
+  id.id = std::string(40, 'x');
+  Bytes b = id.Build();
+  b.resize(30);   // the identification field itself runs out
+  EXPECT_EQ(Refusal(b), shortLine);
+
+  Tga m;
+  m.type = 1;
+  m.depth = 8;
+  m.mapType = 1;
+  m.mapLength = 3;
+  m.map = {1, 2, 3, 4, 5};
+  EXPECT_EQ(Refusal(m.Build()), shortLine);
+  m.mapFirst = 250;
+  m.mapLength = 7;
+  m.map.assign(21, 1);
+  m.pixels = {0};
+  EXPECT_EQ(Refusal(m.Build()),
+            "FATAL ERROR: LoadPicture(bad.tga): Colour map runs past entry 255 (first 250, 7 entries) !!!");
+
+  Tga r;
+  r.type = 10;
+  r.width = 3;
+  r.height = 1;
+  r.pixels = {0x83, 1, 2, 3};   // four pixels into a picture of three
+  EXPECT_EQ(Refusal(r.Build()),
+            "FATAL ERROR: LoadPicture(bad.tga): Run-length packet runs past the end of the picture !!!");
+  r.pixels = {0x03, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  EXPECT_EQ(Refusal(r.Build()),
+            "FATAL ERROR: LoadPicture(bad.tga): Run-length packet runs past the end of the picture !!!");
+  r.pixels = {0x80, 1, 2, 3, 0x01, 4, 5};   // the second packet is cut short
+  EXPECT_EQ(Refusal(r.Build()), shortLine);
+  r.pixels = {0x81, 1, 2};
+  EXPECT_EQ(Refusal(r.Build()), shortLine);
+  r.pixels = {0x81, 1, 2, 3};   // packets end before the picture does
+  EXPECT_EQ(Refusal(r.Build()), shortLine);
+
+  // A header that claims a huge picture over a few bytes asks for no memory.
+  Tga big;
+  big.type = 10;
+  big.width = 65535;
+  big.height = 65535;
+  big.depth = 32;
+  big.pixels = {0xFF, 1, 2, 3, 4};
+  EXPECT_EQ(Refusal(big.Build()), "FATAL ERROR: LoadPicture(bad.tga): Picture too large (65535 x 65535) !!!");
+  big.width = big.height = 40000;
+  big.depth = 8;
+  EXPECT_EQ(Refusal(big.Build()), shortLine);
+}
+
+TEST(Tga, UnloadPictureChecksItsArgument) {
+  std::remove("log.txt");
+  ResetExitOnce();
+  DebugMode = 1;
+  EXPECT_TRUE(RunGuarded(+[] { UnloadPicture(nullptr); }));
+  EXPECT_NE(FatalLine().find("Couldn't unload NULL pointed picture"), std::string::npos);
+
+  Tga t;
+  t.pixels = {1, 2, 3};
+  Picture* p = Load(t);
+  ASSERT_NE(p, nullptr);
+  Free(p->data);
+  p->data = nullptr;
+  std::remove("log.txt");
+  int32_t before = MemoryInUse();
+  UnloadPicture(p);
+  EXPECT_NE(LogText().find("ERROR: UnloadPicture(): Picture->Data is <NULL> !"), std::string::npos);
+  EXPECT_EQ(MemoryInUse(), before - int32_t(sizeof(Picture)));
+}
