@@ -34,6 +34,32 @@ struct RightEdge {
   int32_t x, xstep;
 };
 
+// The span loops: small functions of their own, so that every coordinate, step and map pointer
+// stays in a register for the whole span.
+template <class Pixel>
+[[gnu::noinline]] void SpanLoop2(const Pixel pixel, uint16_t* d, int32_t count, uint32_t u, uint32_t v, uint32_t du,
+                                 uint32_t dv) {
+  for (int32_t x = 0; x < count; x++) {
+    d[x] = pixel(d[x], u, v, 0, 0);
+    u += du;
+    v += dv;
+  }
+}
+
+template <class Pixel>
+[[gnu::noinline]] void SpanLoop4(const Pixel pixel, uint16_t* d, int32_t count, const uint32_t* start,
+                                 const int32_t* step) {
+  uint32_t u = start[0], v = start[1], eu = start[2], ev = start[3];
+  const uint32_t du = uint32_t(step[0]), dv = uint32_t(step[1]), deu = uint32_t(step[2]), dev = uint32_t(step[3]);
+  for (int32_t x = 0; x < count; x++) {
+    d[x] = pixel(d[x], u, v, eu, ev);
+    u += du;
+    v += dv;
+    eu += deu;
+    ev += dev;
+  }
+}
+
 template <bool Plane, int Coords, bool EnvPair, bool CheckerClip, class Pixel>
 class Scan {
  public:
@@ -269,28 +295,10 @@ class Scan {
     }
     if (xr > width) xr = width;
     if (xl >= xr) return;
-    uint16_t* d = row + xl;
-    const int32_t count = xr - xl;
-    const Pixel pixel = pixel_;
-    const uint32_t s0 = uint32_t(spanStep_[0]), s1 = uint32_t(spanStep_[1]);
-    if constexpr (Coords == 2) {
-      uint32_t u = c[0], v = c[1];
-      for (int32_t x = 0; x < count; x++) {
-        d[x] = pixel(d[x], u, v, 0, 0);
-        u += s0;
-        v += s1;
-      }
-    } else {
-      const uint32_t s2 = uint32_t(spanStep_[2]), s3 = uint32_t(spanStep_[3]);
-      uint32_t u = c[0], v = c[1], eu = c[2], ev = c[3];
-      for (int32_t x = 0; x < count; x++) {
-        d[x] = pixel(d[x], u, v, eu, ev);
-        u += s0;
-        v += s1;
-        eu += s2;
-        ev += s3;
-      }
-    }
+    if constexpr (Coords == 2)
+      SpanLoop2(pixel_, row + xl, xr - xl, c[0], c[1], uint32_t(spanStep_[0]), uint32_t(spanStep_[1]));
+    else
+      SpanLoop4(pixel_, row + xl, xr - xl, c, spanStep_);
   }
 
   Pixel pixel_;
