@@ -7,8 +7,7 @@
 #include "runtime/music.h"
 #include "runtime/video.h"
 
-void Main() {
-  Info("Begin of tarvon3");
+void ChooseDataSource() {
   if (FILE* f = fopen("data.qvx", "rb")) {
     Info("data.qvx found, using data.qvx");
     SetArchiveName("data.qvx");
@@ -17,10 +16,18 @@ void Main() {
     Info("data.qvx not found, using data/");
     SetArchiveName("data/");
   }
-  Info("%d effect(s)", kTimelineRows);
+}
 
+void OpenVideoMode() {
   ScreenBuffer = SetVideoMode(ScreenWidth, ScreenHeight, 16, 1, 1);
   if (!ScreenBuffer) Fatal("Main(): Unknown mode %dx%dx16...", ScreenWidth, ScreenHeight);
+}
+
+void Main() {
+  Info("Begin of tarvon3");
+  ChooseDataSource();
+  Info("%d effect(s)", kTimelineRows);
+  OpenVideoMode();
   LoadMp3("meeting.mp3");
 
   RunTimeline(Timeline, kTimelineRows);

@@ -22,8 +22,20 @@ extern EffectEntry Timeline[kTimelineRows];
 
 void Main();
 
-// The main loop over rows (Main's steps from clearing the done fields to leaving the loop).
-void RunTimeline(EffectEntry* rows, int32_t count);
+// Main's first steps, shared with the effect viewer: "data.qvx" when it exists in the current
+// directory, else "data/"; then the 320 x 200 16-bit mode into ScreenBuffer.
+void ChooseDataSource();
+void OpenVideoMode();
+
+// A stretch of the clock played over and over (the effect viewer): once a pass reads `end` or
+// more, the clock goes back by end - start and the windowed rows inside the stretch are due again.
+struct TimelineLoop {
+  int32_t start, end;
+};
+
+// The main loop over rows (Main's steps from clearing the done fields to leaving the loop). With a
+// loop it ends only by a key, a close request or the --to limit.
+void RunTimeline(EffectEntry* rows, int32_t count, const TimelineLoop* loop = nullptr);
 
 // Called before each routine call with the row's index, for tests and tracing; null by default.
 extern void (*TimelineObserver)(int32_t row, float progress, int32_t argc, char** argv);

@@ -147,14 +147,22 @@ void DeliverScheduledKeys(int32_t now) {
   }
 }
 
+// Brings the clock back by one loop and makes the loop's windowed rows due again.
+void Rewind(EffectEntry* rows, int32_t count, const TimelineLoop& loop) {
+  ShiftClock(-(loop.end - loop.start));
+  for (int32_t i = 0; i < count; i++)
+    if (rows[i].end != -1 && rows[i].end > loop.start && rows[i].start < loop.end) rows[i].done = 0;
+}
+
 }  // namespace
 
-void RunTimeline(EffectEntry* rows, int32_t count) {
+void RunTimeline(EffectEntry* rows, int32_t count, const TimelineLoop* loop) {
   static char* argv[100];
   static int32_t argc = 0;
 
   for (int32_t i = 0; i < count; i++) rows[i].done = 0;
   StartClock();
+  int32_t looped = 0;   // ms the loop has taken back so far: --to counts on across loops
 
   for (;;) {
     const int32_t now = GetClock();
@@ -190,7 +198,14 @@ void RunTimeline(EffectEntry* rows, int32_t count) {
     if (key == '-') ShiftClock(-1000);
     if (key == '/') ShiftClock(-5000);
 
-    if (allDone) break;
-    if (ShowSettings.toMs >= 0 && now > ShowSettings.toMs) break;
+    if (ShowSettings.toMs >= 0 && now + looped > ShowSettings.toMs) break;
+    if (loop) {
+      if (now >= loop->end) {
+        Rewind(rows, count, *loop);
+        looped += loop->end - loop->start;
+      }
+    } else if (allDone) {
+      break;
+    }
   }
 }

@@ -1,0 +1,106 @@
+// The program as a user runs it: its command line, the offline render, and a run under a virtual X
+// display when xvfb-run is installed.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/logfile.h"
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;   // standard output and error together
+};
+
+// The show's data, where `make data` put it, seen from the test's own folder; false when there is none.
+bool LinkData() {
+  for (const char* name : {"data", "data.qvx"}) {
+    const std::string source = std::string(TARVON_SOURCE_DIR) + "/" + name;
+    if (access(source.c_str(), F_OK) == 0 && access(name, F_OK) != 0 && symlink(source.c_str(), name) != 0) return false;
+  }
+  return access("data", F_OK) == 0 || access("data.qvx", F_OK) == 0;
+}
+
+Outcome Tarvon(const std::string& args, const std::string& env = "") {
+  const char* bin = getenv("TARVON_BIN");
+  const std::string command = env + " " + std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/tarvon3 " + args + " 2>&1";
+  Outcome r{-1, ""};
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+  const int s = pclose(p);
+  r.status = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
+  return r;
+}
+
+TEST(ProgramTest, HelpVersionAndBadOptions) {
+  Outcome help = Tarvon("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Usage: tarvon3"), std::string::npos);
+  EXPECT_NE(help.out.find("--render DIR"), std::string::npos);
+  Outcome version = Tarvon("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("tarvon3 ", 0), 0u);
+
+  for (const char* bad : {"--bogus", "--to", "--to abc", "--fps 0", "--keys 100:x", "--keys 100", "--stills 5"}) {
+    Outcome r = Tarvon(bad);
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_NE(r.out.find("tarvon3: "), std::string::npos) << bad;
+  }
+}
+
+TEST(ProgramTest, EffectViewerNamesAndRefusals) {
+  Outcome list = Tarvon("--effect list");
+  EXPECT_EQ(list.status, 0);
+  EXPECT_NE(list.out.find("phong"), std::string::npos);
+  EXPECT_EQ(Tarvon("--effect nosuch").status, 2);
+}
+
+TEST(ProgramTest, NoDisplaySaysHowToRender) {
+  Outcome r = Tarvon("", "env -u DISPLAY -u WAYLAND_DISPLAY");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("--render DIR"), std::string::npos);
+}
+
+TEST(ProgramTest, RenderIsTheSameTwiceAndWritesItsFiles) {
+  if (!LinkData()) GTEST_SKIP() << "no data/ or data.qvx: run make data";
+  Outcome a = Tarvon("--render out-a --to 3000 --no-video --stills 1500", "env -u DISPLAY");
+  ASSERT_EQ(a.status, 0) << a.out;
+  const std::vector<std::string> log = ReadLines();
+  Outcome b = Tarvon("--render out-b --to 3000 --no-video", "env -u DISPLAY");
+  ASSERT_EQ(b.status, 0) << b.out;
+
+  const std::string frames = Slurp("out-a/frames.txt");
+  EXPECT_EQ(frames, Slurp("out-b/frames.txt"));
+  // At 60 frames a second frame n reads floor(n * 1000 / 60) ms; the show runs past 3000 ms.
+  const auto lines = ReadLines("out-a/frames.txt");
+  ASSERT_GT(lines.size(), 180u);
+  EXPECT_EQ(lines[0].substr(0, 4), "0 0 ");
+  EXPECT_EQ(lines[3].substr(0, 5), "3 50 ");
+  EXPECT_EQ(Slurp("out-a/contact.png").substr(1, 3), "PNG");
+  EXPECT_EQ(Slurp("out-a/still-1500.png").substr(1, 3), "PNG");
+
+  // The log has the start-up, the timeline and the shut-down in order.
+  int at = 0;
+  for (const char* line : {"Info: trelk (Compiled on Jun 25 1999 at 13:12:40)", "Info: Begin of tarvon3",
+                           "Info: 102 effect(s)", "Info: End of tarvon3", "Info: Main() left"}) {
+    const int found = FindLine(log, line, at);
+    EXPECT_GE(found, at) << line;
+    if (found >= 0) at = found;
+  }
+}
+
+TEST(ProgramTest, WindowUnderAVirtualDisplay) {
+  if (system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!LinkData()) GTEST_SKIP() << "no data/ or data.qvx: run make data";
+  Outcome r = Tarvon("--window --scale 1 --to 1500", "SDL_AUDIODRIVER=dummy timeout 120 xvfb-run -a");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(LogHas("Info: Main() left"));
+}
+
+}  // namespace
