@@ -1,0 +1,32 @@
+// The Phong effect: an object spinning over the background picture, each pixel the saturating sum
+// of a texture texel and a highlight texel looked up by the vertex normal (Phong-like highlights
+// without any lighting computation).
+//
+// Set-up reads three files: the object, the texture and the highlight picture, both pictures
+// 24-bit, 256 pixels wide and at least 256 rows (anything else is fatal, naming the file). The
+// pipeline: normals, focal W * 1.6, back faces culled, depth = mean camera z, S = 90, the "phong"
+// filler. Camera D = 2048, ox = oy = 0; each draw shows the angles set by the call before it
+// (a = p * 6.283, b = p * 12.566, c = p * 18.849), the first draw the starting angles.
+//
+//   SetUpPhong(3, argv, DataFiles());     // argv = {"obj4.3dm", "texphong2.tga", "specu.tga"}
+//   DrawPhongOn(ScreenTarget(), progress);
+//   FreePhongEffect();
+#pragma once
+#include <cstdint>
+
+#include "demo/effects/effect_files.h"
+#include "demo/engine/frame.h"
+#include "demo/engine/pipeline.h"
+
+struct PhongState {
+  Object3D object;
+  uint32_t* texture;     // "Mapping Texture", packed
+  uint32_t* highlight;   // "Env Texture", packed
+  Camera camera;
+  bool ready;
+};
+extern PhongState PhongEffect;
+
+void SetUpPhong(int32_t argc, char** argv, const EffectFiles& files);
+void DrawPhongOn(const FrameTarget& target, float progress);
+void FreePhongEffect();
