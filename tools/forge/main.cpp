@@ -1,0 +1,101 @@
+// forge: writes every file of the show's data folder, the music and the contact sheet.
+//
+//   forge [--out DIR] [--pcm FILE] [--no-music] [--no-contact]
+//
+// --out      the folder to fill (default "data"), created when missing
+// --pcm      also write the synthesised music as raw 16-bit little-endian stereo at 44100 Hz
+// --no-music skip the music (and the encoder)
+// --no-contact skip data/contact.png
+// The music is synthesised on a second thread while the pictures are drawn, then encoded by the
+// `lame` command at 128 kbit/s CBR. Exit status 0 when every file was written, 1 otherwise.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "tools/forge/forge.h"
+#include "tools/forge/text.h"
+
+namespace {
+
+bool WriteFile(const std::string& path, const void* data, size_t size) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(data, 1, size, f) == size;
+  return std::fclose(f) == 0 && ok;
+}
+
+bool Encode(const std::vector<int16_t>& pcm, const std::string& mp3) {
+  const std::string command = "lame -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 128 --cbr -t "
+                              "--noreplaygain --silent - '" + mp3 + "'";
+  FILE* pipe = popen(command.c_str(), "w");
+  if (!pipe) return false;
+  bool ok = std::fwrite(pcm.data(), sizeof(int16_t), pcm.size(), pipe) == pcm.size();
+  return pclose(pipe) == 0 && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string out = "data", pcmPath;
+  bool music = true, contact = true;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--out") && i + 1 < argc) out = argv[++i];
+    else if (!std::strcmp(argv[i], "--pcm") && i + 1 < argc) pcmPath = argv[++i];
+    else if (!std::strcmp(argv[i], "--no-music")) music = false;
+    else if (!std::strcmp(argv[i], "--no-contact")) contact = false;
+    else {
+      std::fprintf(stderr, "usage: forge [--out DIR] [--pcm FILE] [--no-music] [--no-contact]\n");
+      return 1;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(out, ec);
+  const auto begin = std::chrono::steady_clock::now();
+  std::vector<int16_t> pcm;
+  std::thread synth;
+  if (music) synth = std::thread([&pcm] { pcm = SynthesiseMusic(); });
+  bool ok = true;
+  const auto& assets = Assets();
+  const size_t total = assets.size() + (music ? 1 : 0) + (contact ? 1 : 0);
+  size_t done = 0;
+  for (const Asset& a : assets) {
+    Bytes bytes = a.make();
+    if (!WriteFile(out + "/" + a.name, bytes.data(), bytes.size())) {
+      std::fprintf(stderr, "forge: cannot write %s/%s\n", out.c_str(), a.name);
+      ok = false;
+    }
+    std::printf("\rforge: [%2zu/%zu] %-16s %7zu bytes", ++done, total, a.name, bytes.size());
+    std::fflush(stdout);
+  }
+  if (TextFailed()) {
+    std::fprintf(stderr, "\nforge: a DejaVu font could not be opened in %s\n", FORGE_FONT_DIR);
+    ok = false;
+  }
+  if (contact) {
+    if (!WriteContactSheet(out, out + "/contact.png")) {
+      std::fprintf(stderr, "\nforge: cannot write the contact sheet\n");
+      ok = false;
+    }
+    std::printf("\rforge: [%2zu/%zu] %-16s              ", ++done, total, "contact.png");
+    std::fflush(stdout);
+  }
+  if (music) {
+    synth.join();
+    if (!pcmPath.empty() && !WriteFile(pcmPath, pcm.data(), pcm.size() * sizeof(int16_t))) {
+      std::fprintf(stderr, "\nforge: cannot write %s\n", pcmPath.c_str());
+      ok = false;
+    }
+    std::printf("\rforge: [%2zu/%zu] %-16s encoding   ", ++done, total, "meeting.mp3");
+    std::fflush(stdout);
+    if (!Encode(pcm, out + "/meeting.mp3")) {
+      std::fprintf(stderr, "\nforge: encoding meeting.mp3 with lame failed (is lame installed?)\n");
+      ok = false;
+    }
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  std::printf("\rforge: %zu files in %s/ in %.1f s%s\n", done, out.c_str(), seconds, ok ? "" : " (with errors)");
+  return ok ? 0 : 1;
+}
