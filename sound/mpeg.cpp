@@ -11,11 +11,6 @@
 #include "sound/mpeg_synth.h"
 #include "sound/mpeg_tables12.h"
 
-// Layer III is linked when its decoder is part of the library.
-bool KvoxLayer3Init(const KvoxMpegHeader& header, const KvoxLayer3Setup& setup) __attribute__((weak));
-int32_t KvoxLayer3Decode(const uint8_t* frame, int32_t available, int32_t* consumed, float sets[2][36][32])
-    __attribute__((weak));
-
 namespace {
 using namespace kvox_tables;
 
@@ -157,7 +152,7 @@ int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reductio
     s.gainAdjust = (channels == 2 && (conversion & 3) == 1) ? -4 : 0;
     s.mapping = channels == 2 ? (conversion & 3) : 0;
     s.outChannels = outChannels;
-    if (!KvoxLayer3Init || !KvoxLayer3Decode || !KvoxLayer3Init(h, s)) return 0;
+    if (!KvoxLayer3Init(h, s)) return 0;
     values = (h.id ? 1152 : 576) >> reduction;
     dec.granules = h.id ? 2 : 1;
     dec.synth = KvoxSynthLayer3(eight, reduction, outChannels);

@@ -201,6 +201,7 @@ void DecodeLayer2(BitReader& br, const KvoxMpegHeader& h, const KvoxLayer12Setup
         }
       } else {
         int q = cls[0][sb];
+        v[0] = v[1] = v[2] = 0.0f;
         if (q >= 0) ReadTriple(br, q, v);
         for (int ch = 0; ch < nch; ch++) {
           float (*out)[32] = ch ? out1 : out0;

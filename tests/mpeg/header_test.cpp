@@ -1,0 +1,194 @@
+// Header parse, init refusals and the frame-length edge cases.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "mpeg/mpeg_support.h"
+#include "sound/mpeg.h"
+
+using namespace mpegtest;
+
+namespace {
+int32_t Parse(std::vector<uint8_t> d, KvoxMpegHeader* h = nullptr) {
+  KvoxMpegHeader tmp;
+  d.resize(d.size() < 4 ? d.size() : d.size());
+  return KvoxParseHeader(d.data(), int32_t(d.size()), h ? h : &tmp);
+}
+
+int32_t Init(const KvoxMpegHeader& h, int32_t length, int32_t reduction = 0, int32_t conversion = 0) {
+  return KvoxDecoderTable[0].init(&h, length, reduction, 0, conversion, 24000);
+}
+
+TEST(MpegHeader, FieldsInOrder) {
+  KvoxMpegHeader h;
+  // MPEG-1 Layer III, no CRC, 128 kbit/s, 44.1 kHz, pad, private, joint stereo ext 2, copyright, home, emph 1.
+  ASSERT_EQ(Parse({0xFF, 0xFB, 0x93, 0x6D}, &h), 417);
+  EXPECT_EQ(h.sync, 1);
+  EXPECT_EQ(h.id, 1);
+  EXPECT_EQ(h.option, 1);
+  EXPECT_EQ(h.prot, 1);
+  EXPECT_EQ(h.brIndex, 9);
+  EXPECT_EQ(h.srIndex, 0);
+  EXPECT_EQ(h.pad, 1);
+  EXPECT_EQ(h.privateBit, 1);
+  EXPECT_EQ(h.mode, 1);
+  EXPECT_EQ(h.modeExt, 2);
+  EXPECT_EQ(h.cr, 1);
+  EXPECT_EQ(h.home, 1);
+  EXPECT_EQ(h.emphasis, 1);
+}
+
+TEST(MpegHeader, FrameLengths) {
+  EXPECT_EQ(Parse({0xFF, 0xFB, 0x90, 0x64}), 417);  // Layer III 128 kbit/s 44.1 kHz
+  EXPECT_EQ(Parse({0xFF, 0xFB, 0x92, 0x64}), 417);  // the same with the pad bit: length without padding
+  EXPECT_EQ(Parse({0xFF, 0xFD, 0x84, 0x04}), 384);  // Layer II 128 kbit/s 48 kHz
+  EXPECT_EQ(Parse({0xFF, 0xFF, 0xC8, 0x04}), 576);  // Layer I 384 kbit/s 32 kHz: 4 x (240 x 384 / 640)
+  EXPECT_EQ(Parse({0xFF, 0xF3, 0x80, 0x04}), 208);  // MPEG-2 Layer III 64 kbit/s 22.05 kHz: 1440 x 64 / 441
+  KvoxMpegHeader h;
+  EXPECT_EQ(Parse({0xFF, 0xE3, 0x48, 0xC4}, &h), 288);  // MPEG 2.5 Layer III 32 kbit/s 8 kHz: 2880 x 32 / 320
+  EXPECT_EQ(h.sync, 2);
+  EXPECT_EQ(h.id, 0);
+}
+
+TEST(MpegHeader, Refusals) {
+  EXPECT_EQ(Parse({0xFE, 0xFB, 0x90, 0x64}), 0);  // no 0xFF
+  EXPECT_EQ(Parse({0xFF, 0xDB, 0x90, 0x64}), 0);  // upper bits neither 0xF nor 0xE
+  EXPECT_EQ(Parse({0xFF, 0xF9, 0x90, 0x64}), 0);  // layer code 0
+  EXPECT_EQ(Parse({0xFF, 0xFB, 0xF0, 0x64}), 0);  // bit-rate index 15
+  EXPECT_EQ(Parse({0xFF, 0xFB, 0x9C, 0x64}), 0);  // reserved sample rate
+  EXPECT_EQ(Parse({0xFF, 0xEB, 0x90, 0x64}), 0);  // sync 0xFFE with the MPEG-1 bit: reserved version
+  EXPECT_EQ(Parse({0xFF, 0xFB, 0x90}), 0);        // shorter than a header
+}
+
+TEST(MpegInit, LayerTwoRefusesForbiddenBitRateAndModeCombinations) {
+  KvoxMpegHeader h;
+  ASSERT_GT(Parse({0xFF, 0xFD, 0x50, 0x04}, &h), 0);  // Layer II stereo 80 kbit/s 44.1 kHz parses...
+  EXPECT_EQ(Init(h, 261), 0);                         // ...but init fails
+  ASSERT_GT(Parse({0xFF, 0xFD, 0x50, 0xC4}, &h), 0);  // mono 80 kbit/s is allowed
+  EXPECT_EQ(Init(h, 261), 1);
+  ASSERT_GT(Parse({0xFF, 0xFD, 0xB0, 0xC4}, &h), 0);  // mono 224 kbit/s is not
+  EXPECT_EQ(Init(h, 731), 0);
+  for (int bri : {1, 2, 3, 5}) {  // two-channel modes at 32, 48, 56 and 80 kbit/s
+    ASSERT_GT(Parse({0xFF, 0xFD, uint8_t(bri << 4), 0x44}, &h), 0);
+    EXPECT_EQ(Init(h, 100), 0) << bri;
+  }
+  ASSERT_GT(Parse({0xFF, 0xFD, 0x40, 0x04}, &h), 0);  // stereo 64 kbit/s
+  EXPECT_EQ(Init(h, 208), 1);
+}
+
+TEST(MpegInit, StreamInfoFigures) {
+  KvoxMpegHeader h;
+  KvoxStreamInfo info;
+  ASSERT_EQ(Parse({0xFF, 0xFD, 0x84, 0x04}, &h), 384);  // Layer II stereo 48 kHz
+  ASSERT_EQ(Init(h, 384), 1);
+  KvoxDecoderTable[0].info(&info);
+  EXPECT_EQ(info.channels, 2);
+  EXPECT_EQ(info.values, 2304);
+  EXPECT_EQ(info.rate, 48000);
+  EXPECT_EQ(info.bits, 16);
+  EXPECT_EQ(info.frameBytes, 384);
+  EXPECT_EQ(info.type, 0);
+  ASSERT_EQ(Init(h, 384, 1, 0), 1);  // half rate: 576 values per channel
+  KvoxDecoderTable[0].info(&info);
+  EXPECT_EQ(info.values, 1152);
+  EXPECT_EQ(info.rate, 24000);
+  ASSERT_EQ(Init(h, 384, 2, 8 | 1), 1);  // quarter rate, 8-bit, mixed to one channel: 288 values
+  KvoxDecoderTable[0].info(&info);
+  EXPECT_EQ(info.channels, 1);
+  EXPECT_EQ(info.values, 288);
+  EXPECT_EQ(info.rate, 12000);
+  EXPECT_EQ(info.bits, 8);
+  ASSERT_EQ(Init(h, 384, 7, 2), 1);  // reduction clamped to 2; left only
+  KvoxDecoderTable[0].info(&info);
+  EXPECT_EQ(info.values, 288);
+  ASSERT_EQ(Parse({0xFF, 0xFF, 0xC8, 0xC4}, &h), 576);  // Layer I mono
+  ASSERT_EQ(Init(h, 576), 1);
+  KvoxDecoderTable[0].info(&info);
+  EXPECT_EQ(info.channels, 1);
+  EXPECT_EQ(info.values, 384);
+}
+
+TEST(MpegInit, ReservedSampleRateReachedThroughFreeFormatIsRefused) {
+  KvoxMpegHeader h{};
+  h.sync = 1; h.id = 1; h.option = 3; h.prot = 1; h.brIndex = 0; h.srIndex = 3;
+  EXPECT_EQ(Init(h, 400), 0);
+}
+
+TEST(MpegHeader, FreeFormatSearchLooksAtTheFirst10000BytesOnly) {
+  // Free-format Layer II frames of 1000 bytes up to byte 9999, then no header at 10000: the walk ends
+  // at the search window and accepts the length.
+  std::vector<uint8_t> d(20000, 0);
+  for (size_t at = 0; at < 10000; at += 1000) {
+    d[at] = 0xFF; d[at + 1] = 0xFD; d[at + 2] = 0x04; d[at + 3] = 0x04;
+  }
+  EXPECT_EQ(Parse(d), 1000);
+  d[5000] = 0;  // a missing header inside the window rejects 1000; the search goes on and finds 2000
+  EXPECT_EQ(Parse(d), 2000);
+  d[6000] = 0;  // now no candidate below 2000 walks to the end
+  EXPECT_EQ(Parse(d), 0);
+}
+
+// ---- free format: streams rewritten from constant bit rate, which must decode identically ----------------
+void ExpectFreeFormatDecodesAsConstant(const char* name, int32_t length) {
+  const std::string& dir = StreamDir();
+  if (dir.empty()) return;
+  std::vector<uint8_t> cbr = ReadFile(dir + name + ".mpa");
+  ASSERT_FALSE(cbr.empty()) << name;
+  std::vector<uint8_t> ff = ToFreeFormat(cbr);
+  KvoxMpegHeader h;
+  ASSERT_EQ(KvoxParseHeader(ff.data(), int32_t(ff.size()), &h), length) << name;
+  EXPECT_EQ(h.brIndex, 0);
+  Decoded a = Decode(cbr), b = Decode(ff);
+  ASSERT_TRUE(a.ok && b.ok);
+  EXPECT_EQ(a.frames, b.frames);
+  EXPECT_TRUE(a.pcm == b.pcm) << name;
+}
+
+TEST(MpegFreeFormat, LayerOneWithPaddingSlots) {
+  ExpectFreeFormatDecodesAsConstant("l1_44_384_s", 416);  // 44.1 kHz: padding slots of 4 bytes
+  ExpectFreeFormatDecodesAsConstant("l1_48_256_j8", 256);
+}
+
+TEST(MpegFreeFormat, LayerTwoChoosesTheAllocationTableFromTheFrameLength) {
+  ExpectFreeFormatDecodesAsConstant("l2_44_128_j", 417);  // 64 kbit/s per channel: table a, not b
+  ExpectFreeFormatDecodesAsConstant("l2_44_64_s", 208);   // 32 kbit/s per channel: table c
+  ExpectFreeFormatDecodesAsConstant("l2_32_64_j", 288);   // table d
+  ExpectFreeFormatDecodesAsConstant("l2_48_256_d", 768);
+  ExpectFreeFormatDecodesAsConstant("l2_22_64_j", 417);   // lower sampling frequency table
+}
+
+TEST(MpegFrames, PaddedFramesAreConsumedWithTheirSlot) {
+  const std::string& dir = StreamDir();
+  if (dir.empty()) return;
+  std::vector<uint8_t> s = ReadFile(dir + "l2_44_128_j.mpa");
+  ASSERT_FALSE(s.empty());
+  KvoxMpegHeader h;
+  int32_t length = KvoxParseHeader(s.data(), int32_t(s.size()), &h);
+  ASSERT_EQ(length, 417);
+  ASSERT_EQ(Init(h, length), 1);
+  KvoxStreamInfo info;
+  KvoxDecoderTable[0].info(&info);
+  std::vector<uint8_t> pcm(size_t(info.values) * 2);
+  int padded = 0, plain = 0;
+  for (size_t at = 0; at + size_t(length) <= s.size();) {
+    int pad = (s[at + 2] >> 1) & 1;
+    KvoxDecodeResult r = KvoxDecoderTable[0].decode(s.data() + at, int32_t(s.size() - at), pcm.data());
+    ASSERT_EQ(r.consumed, 417 + pad);
+    ASSERT_EQ(r.produced, info.values * 2);
+    (pad ? padded : plain)++;
+    at += size_t(r.consumed);
+  }
+  EXPECT_GT(padded, 0);
+  EXPECT_GT(plain, 0);
+}
+
+TEST(MpegFrames, BadSyncConsumesAndProducesNothing) {
+  KvoxMpegHeader h;
+  ASSERT_EQ(Parse({0xFF, 0xFD, 0x84, 0x04}, &h), 384);
+  ASSERT_EQ(Init(h, 384), 1);
+  std::vector<uint8_t> frame(384, 0x55), pcm(4608);
+  KvoxDecodeResult r = KvoxDecoderTable[0].decode(frame.data(), int32_t(frame.size()), pcm.data());
+  EXPECT_EQ(r.consumed, 0);
+  EXPECT_EQ(r.produced, 0);
+}
+}  // namespace
