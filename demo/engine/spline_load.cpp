@@ -6,8 +6,8 @@
 void LoadSpline(SplineStore* store, int32_t slot, const char* name) {
   if (slot < 0 || slot >= kSplineSlots) Fatal("InitSpline(): too many splines");
   Info("Loading %s", name);
-  int32_t size = FileSize(name);
-  uint8_t* bytes = (uint8_t*)LoadFile(name, nullptr);
+  int32_t size = 0;
+  uint8_t* bytes = (uint8_t*)LoadFileSized(name, nullptr, &size);
   SplineParse result = ParseSpline(store, slot, bytes, size > 0 ? size_t(size) : 0);
   UnloadFile(bytes);
   if (result == kSplineTooManyKeys) Fatal("LoadSpline(): too many keys");
