@@ -23,4 +23,7 @@ struct Picture {
 };
 
 Picture* LoadPicture(const char* name);
+// The decoding step of LoadPicture over bytes already in memory (size bytes of a TGA file); the
+// name is used in the log lines and for the pixel block. The bytes stay the caller's.
+Picture* PictureFromMemory(const char* name, const uint8_t* file, int32_t size);
 void UnloadPicture(Picture* picture);

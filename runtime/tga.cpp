@@ -105,7 +105,13 @@ Picture* LoadPicture(const char* name) {
   Info("LoadPicture(%s)", name);
   int32_t fileSize = 0;
   uint8_t* file = static_cast<uint8_t*>(LoadFileSized(name, nullptr, &fileSize));
-  ByteReader r(file, size_t(fileSize));
+  Picture* picture = PictureFromMemory(name, file, fileSize);
+  UnloadFile(file);
+  return picture;
+}
+
+Picture* PictureFromMemory(const char* name, const uint8_t* file, int32_t fileSize) {
+  ByteReader r(file, fileSize > 0 ? size_t(fileSize) : 0);
   TgaHeader h = ReadHeader(r);
   if (r.overrun) Truncated(name);
   r.pos = size_t(kHeaderSize) + h.idLength;
@@ -155,7 +161,6 @@ Picture* LoadPicture(const char* name) {
 
   if (bpp == 3 || bpp == 4) SwapRedBlue(picture->data, pixels, bpp);
   if (h.descriptor & 0x0A) ReverseRows(picture->data, picture->height, picture->width * bpp);
-  UnloadFile(file);
   return picture;
 }
 
