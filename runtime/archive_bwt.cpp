@@ -30,13 +30,15 @@ HeapArray<T> AllocArray(size_t count, const char* message) {
   return HeapArray<T>(p);
 }
 
-[[noreturn]] void BadLength(int64_t count, int32_t n) {
+[[noreturn]] void BadLength(int64_t count, int32_t n, const BitReader& in) {
+  CheckStream(in);
   if (count > INT32_MAX) count = INT32_MAX;
   Fatal("BlockPos (%d) != N (%d) in DecodeRLE()", int32_t(count), n);
 }
 
 // Zero runs and bytes into exactly n bytes; the run state carries across blocks.
 struct RunDecoder {
+  const BitReader* in;   // a stream that ran out is reported as such rather than as a bad count
   uint8_t* out;
   int32_t n;
   int32_t pos = 0;
@@ -45,7 +47,7 @@ struct RunDecoder {
 
   int64_t Pending() const { return int64_t(pos) + int64_t(run > uint64_t(INT32_MAX) ? INT32_MAX : run); }
   void Flush() {
-    if (run > uint64_t(n - pos)) BadLength(Pending(), n);
+    if (run > uint64_t(n - pos)) BadLength(Pending(), n, *in);
     memset(out + pos, 0, size_t(run));
     pos += int32_t(run);
     run = 0;
@@ -55,12 +57,12 @@ struct RunDecoder {
     if (symbol < 2) {
       if (symbol == 0) { run += weight; weight <<= 1; }
       else { weight <<= 1; run += weight; }
-      if (run > uint64_t(n)) BadLength(Pending(), n);
+      if (run > uint64_t(n)) BadLength(Pending(), n, *in);
       return;
     }
     if (run) Flush();
     else weight = 1;
-    if (pos >= n) BadLength(int64_t(pos) + 1, n);
+    if (pos >= n) BadLength(int64_t(pos) + 1, n, *in);
     out[pos++] = uint8_t(symbol - 1);
   }
 };
@@ -132,7 +134,10 @@ void DecodeBWT(BitReader& in, uint8_t* out, int32_t n) {
     uint8_t t = order[x];
     memmove(order + 1, order, size_t(x));
     order[0] = t;
-    if (t >= tableNb) Fatal("DecodeBWT(): Selector %d beyond TableNb (%d)", t, tableNb);
+    if (t >= tableNb) {
+      CheckStream(in);
+      Fatal("DecodeBWT(): Selector %d beyond TableNb (%d)", t, tableNb);
+    }
     selector[b] = t;
   }
   CheckStream(in);
@@ -142,7 +147,7 @@ void DecodeBWT(BitReader& in, uint8_t* out, int32_t n) {
     // Each table's decoder is built the first time a block selects it.
     HeapArray<HufDecoder> decoders = AllocArray<HufDecoder>(size_t(tableNb), "AllocHufBlock(): malloc() = NULL");
     bool built[256] = {};
-    RunDecoder rle{block.get(), n};
+    RunDecoder rle{&in, block.get(), n};
     int32_t left = symbols;
     for (int32_t b = 0; b < blockNb; b++) {
       int t = selector[b];
@@ -157,7 +162,7 @@ void DecodeBWT(BitReader& in, uint8_t* out, int32_t n) {
       CheckStream(in);
     }
     if (rle.run) rle.Flush();
-    if (rle.pos != n) BadLength(rle.pos, n);
+    if (rle.pos != n) BadLength(rle.pos, n, in);
   }
   if (row >= n) Fatal("DecodeBWT(): Row index %d beyond the block of %d bytes", row, n);
   UndoMoveToFront(block.get(), n);

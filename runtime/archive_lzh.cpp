@@ -48,7 +48,10 @@ void DecodeLZH(BitReader& in, uint8_t* out, int32_t n) {
     for (int32_t k = 0; k < count; k++) {
       int sym = HufDecode(dec, in);
       if (sym < 256) {
-        if (p >= n) Fatal("DecodeLZH(): Literal past the end of the entry (%d bytes)", n);
+        if (p >= n) {
+          CheckStream(in);
+          Fatal("DecodeLZH(): Literal past the end of the entry (%d bytes)", n);
+        }
         out[p++] = uint8_t(sym);
         continue;
       }
@@ -58,8 +61,14 @@ void DecodeLZH(BitReader& in, uint8_t* out, int32_t n) {
       int32_t distance = qvx::ClassBase(dc) + int32_t(in.Get(qvx::ClassExtra(dc)));
       if (distance == 0) distance = lastDistance;
       else lastDistance = distance;
-      if (distance > p) Fatal("DecodeLZH(): Distance %d before the start of the entry (at %d)", distance, p);
-      if (length > n - p) Fatal("DecodeLZH(): Match of %d bytes past the end of the entry (at %d of %d)", length, p, n);
+      if (distance > p) {
+        CheckStream(in);
+        Fatal("DecodeLZH(): Distance %d before the start of the entry (at %d)", distance, p);
+      }
+      if (length > n - p) {
+        CheckStream(in);
+        Fatal("DecodeLZH(): Match of %d bytes past the end of the entry (at %d of %d)", length, p, n);
+      }
       CopyMatch(out + p, distance, length);
       p += length;
     }

@@ -47,7 +47,10 @@ void ReadHufTable(BitReader& in, HufTable& t, int n, int m, int kind) {
   t.kind = kind;
   for (int s = 0; s < n; s++) t.length[s] = 0;
   int last = int(in.Get(Lg(uint32_t(n - 1)) + 1));
-  if (last >= n) Fatal("ReadHufTable(): Last symbol %d in a table of %d symbols", last, n);
+  if (last >= n) {
+    CheckStream(in);
+    Fatal("ReadHufTable(): Last symbol %d in a table of %d symbols", last, n);
+  }
   const int lenBits = Lg(uint32_t(m)) + 1;
 
   if (kind == 0) {
@@ -84,9 +87,9 @@ void ReadHufTable(BitReader& in, HufTable& t, int n, int m, int kind) {
       else if (sym == 1) { run = int(in.Get(7)) + 11; value = 0; }
       else if (sym == 2) { run = int(in.Get(2)) + 3; value = lastLength; }
       else { value = sym - 3; lastLength = value; }
+      CheckStream(in);
       if (s + run > last + 1) Fatal("ReadHufTable(): Length run past symbol %d", last);
       for (int i = 0; i < run; i++) t.length[s++] = value;
-      if (in.overrun) StreamEnded();
     }
   }
   CheckStream(in);
@@ -138,12 +141,12 @@ void CompCodes(const HufTable& t, HufDecoder& d) {
     int32_t code = 0;
     int len = 1;
     for (; len <= kHufFastBits; len++) {
-      if (len > longest) { entry = kFastBad | kBadTooLong; break; }
+      if (len > longest) { entry = kFastBad | uint32_t(len - 1) << 16 | kBadTooLong; break; }
       code = 2 * code + int32_t((p >> (kHufFastBits - len)) & 1);
       if (code >= d.first[len]) {
         int32_t idx = d.offset[len] + code;
         entry = (idx >= 0 && idx < d.used) ? kFastDone | uint32_t(len) << 16 | d.perm[idx]
-                                           : kFastBad | kBadOutside;
+                                           : kFastBad | uint32_t(len) << 16 | kBadOutside;
         break;
       }
     }
@@ -152,14 +155,24 @@ void CompCodes(const HufTable& t, HufDecoder& d) {
 }
 
 int HufDecodeSlow(const HufDecoder& d, BitReader& in, uint32_t entry) {
-  if (entry & kFastBad) BadCode(d, entry & 3);
+  if (entry & kFastBad) {
+    in.Skip(int((entry >> 16) & 31));   // a stream that ran out is reported as such
+    CheckStream(in);
+    BadCode(d, entry & 3);
+  }
   int32_t code = int32_t(in.Get(kHufFastBits));
   for (int len = kHufFastBits + 1;; len++) {
-    if (len > d.longest) BadCode(d, kBadTooLong);
+    if (len > d.longest) {
+      CheckStream(in);
+      BadCode(d, kBadTooLong);
+    }
     code = 2 * code + int32_t(in.Bit());
     if (code >= d.first[len]) {
       int32_t idx = d.offset[len] + code;
-      if (idx < 0 || idx >= d.used) BadCode(d, kBadOutside);
+      if (idx < 0 || idx >= d.used) {
+        CheckStream(in);
+        BadCode(d, kBadOutside);
+      }
       return d.perm[idx];
     }
   }

@@ -97,7 +97,7 @@ PackedEntry PackEntry(const uint8_t* data, size_t n, int method, const PackOptio
     return true;
   };
 
-  if (method == METHOD_STORE) return best;
+  if (method == METHOD_STORE || n == 0) return best;   // nothing to gain on no bytes
   if (method != kMethodAuto) {
     const uint8_t* in = input(opt.delta);
     if (consider(method, opt.delta, Encode(method, in, n, opt.order), true)) return best;
@@ -107,7 +107,6 @@ PackedEntry PackEntry(const uint8_t* data, size_t n, int method, const PackOptio
     return best;
   }
 
-  if (n == 0) return best;
   int ppmOrder = opt.order;
   for (int delta = 0; delta <= 4 && size_t(delta) < n; delta++) {
     const uint8_t* in = input(delta);

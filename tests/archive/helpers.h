@@ -1,0 +1,95 @@
+// Shared helpers of the archive tests: running a routine that may end through Fatal, reading the
+// log it wrote, test data of several kinds, and packing/unpacking one entry in memory.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "runtime/archive_codecs.h"
+#include "runtime/archive_format.h"
+#include "runtime/log.h"
+#include "tools/qvxpack/bitwriter.h"
+
+namespace archive_test {
+
+inline std::function<void()>& Job() {
+  static std::function<void()> job;
+  return job;
+}
+inline void RunJob() { Job()(); }
+
+// Runs f with the log on and a fresh log.txt; true when it ended through Fatal.
+inline bool Dies(std::function<void()> f) {
+  ResetExitOnce();
+  DebugMode = 1;
+  std::remove("log.txt");
+  Job() = std::move(f);
+  bool died = RunGuarded(RunJob);
+  ResetExitOnce();
+  return died;
+}
+
+inline std::string LogText() {
+  std::ifstream in("log.txt");
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline std::string FatalLine(const std::string& message) { return "FATAL ERROR: " + message + " !!!"; }
+
+inline std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> v(n);
+  for (auto& b : v) b = uint8_t(rng());
+  return v;
+}
+
+inline std::vector<uint8_t> TextBytes(size_t n, uint32_t seed) {
+  static const char* words[] = {"the", "archive", "holds", "every", "picture", "and", "object", "of",
+                                "demo", "sound", "a", "is", "packed", "with", "code", "lengths",
+                                "\n", "sand", "dunes", "water", "light", "checker", ", ", "metaballs"};
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> v;
+  while (v.size() < n) {
+    const char* w = words[rng() % (sizeof words / sizeof *words)];
+    for (const char* p = w; *p && v.size() < n; p++) v.push_back(uint8_t(*p));
+    if (v.size() < n) v.push_back(' ');
+  }
+  return v;
+}
+
+// Rows of a smooth picture with a little noise: what delta filters are for.
+inline std::vector<uint8_t> PictureBytes(size_t n, uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> v(n);
+  for (size_t i = 0; i < n; i++) {
+    size_t px = i / 3, x = px % 256, y = px / 256;
+    int c = int(i % 3);
+    v[i] = uint8_t((c == 0 ? x : c == 1 ? y * 2 : (x + y) / 2) + (rng() % 3));
+  }
+  return v;
+}
+
+// Runs a decoder over packed bytes into exactly n bytes.
+inline std::vector<uint8_t> Decode(int method, const std::vector<uint8_t>& packed, size_t n) {
+  std::vector<uint8_t> out(n, 0x23);
+  BitReader in(packed.data(), packed.size());
+  if (method == METHOD_LZH) DecodeLZH(in, out.data(), int32_t(n));
+  else if (method == METHOD_BWT) DecodeBWT(in, out.data(), int32_t(n));
+  else DecodePPM(in, out.data(), int32_t(n));
+  return out;
+}
+
+// Writes bits given as a text of '0' and '1' (blanks ignored).
+inline void PutBits(BitWriter& w, const char* bits) {
+  for (const char* p = bits; *p; p++)
+    if (*p == '0' || *p == '1') w.Bit(uint32_t(*p - '0'));
+}
+
+}  // namespace archive_test

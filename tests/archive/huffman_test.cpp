@@ -1,0 +1,229 @@
+// Canonical codes, the three kinds of table description, and the table-driven decoder checked
+// against a plain bit-by-bit decoder.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "helpers.h"
+#include "runtime/huffman.h"
+#include "tools/qvxpack/huffman_build.h"
+
+using namespace archive_test;
+
+namespace {
+
+HufTable TableOf(const std::vector<int32_t>& lengths, int m) {
+  HufTable t;
+  t.n = int32_t(lengths.size());
+  t.maxLength = m;
+  for (size_t i = 0; i < lengths.size(); i++) t.length[i] = lengths[i];
+  return t;
+}
+
+// The plain decoder: one bit at a time until code >= first[len]; -1 for a bad code.
+struct PlainDecoder {
+  std::vector<int32_t> first, offset;
+  std::vector<int> list;
+  int longest = 0;
+  explicit PlainDecoder(const std::vector<int32_t>& len) {
+    std::vector<int32_t> count(26, 0);
+    for (int32_t l : len)
+      if (l > 0 && l <= 25) { count[size_t(l)]++; longest = std::max(longest, int(l)); }
+    first.assign(27, 0);
+    offset.assign(27, 0);
+    int32_t c = 0;
+    for (int l = longest; l >= 1; l--) { first[size_t(l)] = c; c = (c + count[size_t(l)]) / 2; }
+    for (int l = 1; l <= longest; l++) {
+      offset[size_t(l)] = int32_t(list.size()) - first[size_t(l)];
+      for (size_t s = 0; s < len.size(); s++)
+        if (len[s] == l) list.push_back(int(s));
+    }
+  }
+  int Decode(BitReader& in) const {
+    int32_t code = 0;
+    for (int l = 1; l <= longest; l++) {
+      code = 2 * code + int32_t(in.Bit());
+      if (code >= first[size_t(l)]) {
+        int32_t idx = offset[size_t(l)] + code;
+        return idx >= 0 && idx < int32_t(list.size()) ? list[size_t(idx)] : -1;
+      }
+    }
+    return -1;
+  }
+};
+
+std::vector<uint32_t> Codes(const std::vector<int32_t>& len, int m) {
+  std::vector<uint32_t> code(len.size());
+  CanonicalCodes(len.data(), int(len.size()), m, code.data());
+  return code;
+}
+
+}  // namespace
+
+TEST(CanonicalCodes, LongerCodesAreNumericallySmaller) {
+  std::vector<uint32_t> c = Codes({2, 1, 2}, 15);
+  EXPECT_EQ(c[0], 0b00u);
+  EXPECT_EQ(c[1], 0b1u);
+  EXPECT_EQ(c[2], 0b01u);
+  c = Codes({2, 2, 2, 2}, 15);
+  EXPECT_EQ(c, (std::vector<uint32_t>{0, 1, 2, 3}));
+
+  // The decoder reads them back: 1 00 01 -> symbols 1, 0, 2.
+  HufDecoder d;
+  CompCodes(TableOf({2, 1, 2}, 15), d);
+  BitWriter w;
+  PutBits(w, "1 00 01 1");
+  std::vector<uint8_t> bytes = w.Finish();
+  BitReader in(bytes.data(), bytes.size());
+  EXPECT_EQ(HufDecode(d, in), 1);
+  EXPECT_EQ(HufDecode(d, in), 0);
+  EXPECT_EQ(HufDecode(d, in), 2);
+  EXPECT_EQ(HufDecode(d, in), 1);
+  EXPECT_EQ(in.Tell(), 6u);
+}
+
+TEST(CompCodes, IncompleteCodesOnlyLog) {
+  DebugMode = 1;
+  std::remove("log.txt");
+  HufDecoder d;
+  CompCodes(TableOf({1, 0, 0}, 15), d);       // one symbol of length 1
+  CompCodes(TableOf({1, 30, 1}, 25), d);      // a length above the maximum
+  std::string log = LogText();
+  EXPECT_NE(log.find("ERROR: CodeMin = 1 (Len = 1) in CompCodes() !"), std::string::npos) << log;
+  EXPECT_NE(log.find("ERROR: CodeMin (0) != 1 in CompCodes() !"), std::string::npos) << log;
+  EXPECT_NE(log.find("ERROR: S->Len = 30 in CompCodes() !"), std::string::npos) << log;
+}
+
+TEST(HufDecode, TableDrivenMatchesBitByBit) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 300; round++) {
+    int n = 2 + int(rng() % 300);
+    std::vector<uint32_t> freq(static_cast<size_t>(n));
+    for (auto& f : freq) f = rng() % 4 == 0 ? 0 : uint32_t(1) << (rng() % 20);
+    std::vector<int32_t> len(static_cast<size_t>(n));
+    BuildLengths(freq.data(), n, 25, len.data());
+    if (round % 3 == 0) {                     // damage the code: incomplete or oversubscribed
+      for (int k = 0; k < 3; k++) len[rng() % size_t(n)] = int32_t(rng() % 26);
+    }
+    DebugMode = 0;
+    HufDecoder fast;
+    CompCodes(TableOf(len, 25), fast);
+    PlainDecoder plain(len);
+    std::vector<uint8_t> bits = RandomBytes(400, uint32_t(round));
+    BitReader a(bits.data(), bits.size()), b(bits.data(), bits.size());
+    for (int k = 0; k < 200 && b.Tell() < 3000; k++) {
+      int want = plain.Decode(b);
+      if (want < 0) {
+        EXPECT_TRUE(Dies([&] { HufDecode(fast, a); })) << "round " << round;
+        break;
+      }
+      ASSERT_EQ(HufDecode(fast, a), want) << "round " << round << " symbol " << k;
+      ASSERT_EQ(a.Tell(), b.Tell());
+    }
+  }
+  DebugMode = 1;
+}
+
+TEST(HufDecode, CodesOutsideAnIncompleteTableAreFatal) {
+  // One symbol of length 1: "0" is its code, "1" names nothing.
+  HufDecoder d;
+  DebugMode = 0;
+  CompCodes(TableOf({1, 0, 0}, 2), d);
+  std::vector<uint8_t> bytes = {0x80};
+  EXPECT_TRUE(Dies([&] {
+    BitReader in(bytes.data(), bytes.size());
+    HufDecode(d, in);
+  }));
+  EXPECT_NE(LogText().find(FatalLine("HufDecode(): Code outside the table of 1 symbols")), std::string::npos);
+  // A table without symbols decodes nothing.
+  DebugMode = 0;
+  CompCodes(TableOf({0, 0, 0}, 2), d);
+  EXPECT_TRUE(Dies([&] {
+    BitReader in(bytes.data(), bytes.size());
+    HufDecode(d, in);
+  }));
+  EXPECT_NE(LogText().find(FatalLine("HufDecode(): Code longer than 0 bits")), std::string::npos);
+}
+
+TEST(ReadHufTable, KindZeroAndKindOne) {
+  BitWriter w;
+  // Kind 0, 5 symbols, m = 7: last symbol 3 in 3 bits, lengths in 3 bits.
+  PutBits(w, "011  010 001 000 011");
+  // Kind 1, 5 symbols, m = 7: last 4; symbol 0 = 2; then "01" same, "1" absent,
+  // "0011 0" up by 2 (-> 4), "000 0" down by 1 (-> 3).
+  PutBits(w, "100  010  01  1  00110  0000");
+  std::vector<uint8_t> bytes = w.Finish();
+  BitReader in(bytes.data(), bytes.size());
+  HufTable t;
+  ReadHufTable(in, t, 5, 7, 0);
+  EXPECT_EQ(std::vector<int32_t>(t.length, t.length + 5), (std::vector<int32_t>{2, 1, 0, 3, 0}));
+  ReadHufTable(in, t, 5, 7, 1);
+  EXPECT_EQ(std::vector<int32_t>(t.length, t.length + 5), (std::vector<int32_t>{2, 2, 0, 4, 3}));
+}
+
+TEST(ReadHufTable, KindTwoRepeatAfterAZeroRunRepeatsTheLastExplicitLength) {
+  // Nested table: symbol 0 (zero run) of length 1, symbols 2 (repeat) and 8 (length 5) of
+  // length 2, so the codes are 0 -> 1, 2 -> 00, 8 -> 01.
+  BitWriter v;
+  PutBits(v, "1010");                          // outer: last symbol 10 (n = 16)
+  PutBits(v, "01000");                         // nested: last symbol 8
+  PutBits(v, "0001 0000 0010 0000 0000 0000 0000 0000 0010");   // nested lengths 0..8
+  PutBits(v, "01");                            // length 5 (symbol 8)
+  PutBits(v, "1 010");                         // zero run of 3 + 2 = 5
+  PutBits(v, "00 01");                         // repeat 3 + 1 = 4 copies of 5
+  PutBits(v, "01");                            // length 5
+  std::vector<uint8_t> bytes = v.Finish();
+  BitReader in(bytes.data(), bytes.size());
+  HufTable t;
+  ReadHufTable(in, t, 16, 15, 2);
+  EXPECT_EQ(std::vector<int32_t>(t.length, t.length + 16),
+            (std::vector<int32_t>{5, 0, 0, 0, 0, 0, 5, 5, 5, 5, 5, 0, 0, 0, 0, 0}));
+}
+
+TEST(ReadHufTable, RefusesSymbolsBeyondTheTable) {
+  BitWriter w;
+  PutBits(w, "11111");                         // last symbol 31 of a 29-symbol table
+  std::vector<uint8_t> bytes = w.Finish();
+  EXPECT_TRUE(Dies([&] {
+    BitReader in(bytes.data(), bytes.size());
+    HufTable t;
+    ReadHufTable(in, t, 29, 15, 0);
+  }));
+  EXPECT_NE(LogText().find(FatalLine("ReadHufTable(): Last symbol 31 in a table of 29 symbols")), std::string::npos);
+}
+
+TEST(WriteTable, EveryKindReadsBack) {
+  std::mt19937 rng(3);
+  for (int kind = 0; kind < 3; kind++) {
+    for (int round = 0; round < 40; round++) {
+      int n = kind == 2 ? 800 : 257;
+      std::vector<uint32_t> freq(static_cast<size_t>(n));
+      for (auto& f : freq) f = rng() % 3 == 0 ? 0 : rng() % 1000;
+      std::vector<int32_t> len(static_cast<size_t>(n));
+      BuildLengths(freq.data(), n, 25, len.data());
+      for (int32_t l : len) ASSERT_LE(l, 25);
+      BitWriter w;
+      WriteTable(w, len.data(), n, 25, kind);
+      std::vector<uint8_t> bytes = w.Finish();
+      BitReader in(bytes.data(), bytes.size());
+      HufTable t;
+      ReadHufTable(in, t, n, 25, kind);
+      ASSERT_EQ(std::vector<int32_t>(t.length, t.length + n), len) << "kind " << kind;
+    }
+  }
+}
+
+TEST(BuildLengths, LimitsTheLongestCode) {
+  std::vector<uint32_t> freq(40);
+  uint32_t f = 1;
+  for (auto& x : freq) { x = f; f = f * 3 / 2 + 1; }   // a skewed, Fibonacci-like spread
+  std::vector<int32_t> len(40);
+  BuildLengths(freq.data(), 40, 15, len.data());
+  double kraft = 0;
+  for (int32_t l : len) {
+    ASSERT_GE(l, 1);
+    ASSERT_LE(l, 15);
+    kraft += std::ldexp(1.0, -l);
+  }
+  EXPECT_DOUBLE_EQ(kraft, 1.0);
+}

@@ -1,0 +1,208 @@
+// The archive reader over archive files whose bytes are written here by hand.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "helpers.h"
+#include "runtime/archive.h"
+#include "runtime/memory.h"
+
+using namespace archive_test;
+
+namespace {
+
+// Adler-32 the plain way: both sums reduced after every byte.
+uint32_t PlainAdler(const std::vector<uint8_t>& v) {
+  uint32_t a = 1, b = 0;
+  for (uint8_t x : v) { a = (a + x) % 65521; b = (b + a) % 65521; }
+  return b << 16 | a;
+}
+
+void Be(std::vector<uint8_t>& out, uint32_t v, int bytes) {
+  for (int i = bytes - 1; i >= 0; i--) out.push_back(uint8_t(v >> (8 * i)));
+}
+
+void Entry(std::vector<uint8_t>& out, const std::string& name, uint32_t size, int method, int delta,
+           uint32_t sum, const std::vector<uint8_t>& data, int headerLength = -1) {
+  Be(out, headerLength < 0 ? uint32_t(22 + name.size()) : uint32_t(headerLength), 2);
+  Be(out, uint32_t(data.size()), 4);
+  Be(out, uint32_t(name.size()), 2);
+  out.insert(out.end(), name.begin(), name.end());
+  Be(out, size, 4);
+  out.push_back(uint8_t(method));
+  out.push_back(uint8_t(delta));
+  Be(out, sum, 4);
+  Be(out, 0xDEADBEEF, 4);
+  if (headerLength > 22 + int(name.size())) out.resize(out.size() + size_t(headerLength - 22 - int(name.size())), 0x55);
+  out.insert(out.end(), data.begin(), data.end());
+}
+
+std::vector<uint8_t> Start() { return {'Q', 'A', 'r', 0x7F}; }
+
+void Save(const char* path, const std::vector<uint8_t>& bytes) {
+  FILE* f = fopen(path, "wb");
+  ASSERT_TRUE(f);
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+// An LZH stream of one block: literals 1, 1 and a match (length 3, distance 1): 1 1 1 1 1.
+// Code lengths 1 for symbols 1 and 256 + 0 (length 3, previous distance): 1 -> 0, 256 -> 1.
+std::vector<uint8_t> OnesLzh() {
+  BitWriter w;
+  w.Put(1, 1);
+  w.Put(2, 16);
+  w.Put(256, 10);
+  w.Put(4, 5);                                    // nested: last symbol 4
+  PutBits(w, "0000 0000 0000 0001 0001");          // symbols 3 (length 0) and 4 (length 1): 3 -> 0, 4 -> 1
+  PutBits(w, "0 1");                               // length 0 for symbol 0, length 1 for symbol 1
+  // 254 zeros for symbols 2..255 would need runs; spell them as 254 explicit zeros.
+  for (int s = 2; s < 256; s++) PutBits(w, "0");
+  PutBits(w, "1");                                 // symbol 256
+  PutBits(w, "0 0 1");                             // 1, 1, match
+  w.Put(0, 1);
+  return w.Finish();
+}
+
+struct Found {
+  std::vector<std::string> names;
+  std::vector<std::vector<uint8_t>> data;
+};
+
+Found ReadAll(const char* path) {
+  Found f;
+  Archive* a = OpenArchive(path);
+  EXPECT_TRUE(a);
+  if (!a) return f;
+  while (!a->end) {
+    f.names.push_back(a->name);
+    std::vector<uint8_t> out(size_t(a->unpackedSize) + 1, 0x23);
+    uint32_t sum = ExtractFile(a, out.data());
+    EXPECT_EQ(sum, a->checksum);
+    out.pop_back();
+    f.data.push_back(out);
+    NextFile(a);
+  }
+  CloseArchive(a);
+  return f;
+}
+
+}  // namespace
+
+TEST(ArchiveReader, WalksAndExtractsAHandBuiltArchive) {
+  DebugMode = 1;
+  std::vector<uint8_t> hello = {'h', 'e', 'l', 'l', 'o'};
+  std::vector<uint8_t> ones(5, 1);
+  // Delta 2 turns the stored differences 1, 1, 1, 1, 1 into 1, 1, 2, 2, 3.
+  std::vector<uint8_t> deltaOnes = {1, 1, 2, 2, 3};
+  std::vector<uint8_t> file = Start();
+  Entry(file, "hello.txt", 5, 0, 0, PlainAdler(hello), hello);
+  Entry(file, "ones.bin", 5, 1, 0, PlainAdler(ones), OnesLzh());
+  Entry(file, "empty", 0, 0, 0, 1, {});
+  Entry(file, "delta.bin", 5, 1, 2, PlainAdler(deltaOnes), OnesLzh(), 40);   // padded header
+  Be(file, 0, 2);
+  file.insert(file.end(), {1, 2, 3, 4, 5, 6, 7});                          // ignored after the end
+  Save("hand.qvx", file);
+
+  Found f = ReadAll("hand.qvx");
+  ASSERT_EQ(f.names, (std::vector<std::string>{"hello.txt", "ones.bin", "empty", "delta.bin"}));
+  EXPECT_EQ(f.data[0], hello);
+  EXPECT_EQ(f.data[1], ones);
+  EXPECT_TRUE(f.data[2].empty());
+  EXPECT_EQ(f.data[3], deltaOnes);
+  EXPECT_EQ(MemoryInUse(), 0);
+}
+
+TEST(ArchiveReader, DeltaExampleAndAdlerValues) {
+  std::vector<uint8_t> v = {1, 1, 1, 1};
+  qvx::DeltaDecode(v.data(), v.size(), 2);
+  EXPECT_EQ(v, (std::vector<uint8_t>{1, 1, 2, 2}));
+  qvx::DeltaEncode(v.data(), v.size(), 2);
+  EXPECT_EQ(v, (std::vector<uint8_t>{1, 1, 1, 1}));
+  EXPECT_EQ(qvx::Adler32(nullptr, 0), 1u);
+  const char* wiki = "Wikipedia";
+  EXPECT_EQ(qvx::Adler32(wiki, 9), 0x11E60398u);
+  std::vector<uint8_t> big = RandomBytes(100000, 5);
+  std::fill(big.begin() + 50000, big.end(), 0xFF);     // the largest sums
+  EXPECT_EQ(qvx::Adler32(big.data(), big.size()), PlainAdler(big));
+}
+
+TEST(ArchiveReader, EmptyArchivesAndWrongMagic) {
+  std::vector<uint8_t> file = Start();
+  Be(file, 0, 2);
+  Be(file, 0, 4);
+  Save("none.qvx", file);
+  Archive* a = OpenArchive("none.qvx");
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->end, 1);
+  EXPECT_EQ(NextFile(a), 0);
+  CloseArchive(a);
+
+  Save("bare.qvx", Start());                          // nothing after the magic
+  a = OpenArchive("bare.qvx");
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->end, 1);
+  CloseArchive(a);
+
+  Save("wrong.qvx", {'Q', 'A', 'x', 0, 0, 0});
+  EXPECT_EQ(OpenArchive("wrong.qvx"), nullptr);
+  EXPECT_EQ(MemoryInUse(), 0);
+}
+
+TEST(ArchiveReader, UnopenableSourcesAreFatal) {
+  mkdir("adir", 0755);
+  EXPECT_TRUE(Dies([] { OpenArchive("adir"); }));
+  EXPECT_NE(LogText().find(FatalLine("Couldn't open file \"adir\" for reading")), std::string::npos);
+  EXPECT_TRUE(Dies([] { OpenArchive("missing.qvx"); }));
+  EXPECT_NE(LogText().find(FatalLine("Couldn't open file \"missing.qvx\" for reading")), std::string::npos);
+}
+
+TEST(ArchiveReader, DamagedEntriesEndWithTheirLines) {
+  std::vector<uint8_t> hello = {'h', 'e', 'l', 'l', 'o'};
+  auto extractFirst = [](const char* path) {
+    return Dies([path] {
+      Archive* a = OpenArchive(path);
+      std::vector<uint8_t> out(size_t(a->unpackedSize));
+      ExtractFile(a, out.data());
+    });
+  };
+  std::vector<uint8_t> file = Start();
+  Entry(file, "hello.txt", 5, 0, 0, PlainAdler(hello) ^ 1, hello);
+  Save("badsum.qvx", file);
+  EXPECT_TRUE(extractFirst("badsum.qvx"));
+  EXPECT_NE(LogText().find(FatalLine("Bad CRC")), std::string::npos);
+
+  file = Start();
+  Entry(file, "short.txt", 8, 0, 0, PlainAdler(hello), hello);    // a stored entry cut short
+  Save("short.qvx", file);
+  EXPECT_TRUE(extractFirst("short.qvx"));
+  EXPECT_NE(LogText().find(FatalLine("Bad CRC")), std::string::npos);
+
+  file = Start();
+  Entry(file, "m9", 5, 9, 0, PlainAdler(hello), hello);            // no such method
+  Save("method.qvx", file);
+  EXPECT_TRUE(extractFirst("method.qvx"));
+  EXPECT_NE(LogText().find(FatalLine("Bad CRC")), std::string::npos);
+
+  std::vector<uint8_t> cut = OnesLzh();
+  cut.resize(cut.size() / 2);
+  file = Start();
+  Entry(file, "cut.bin", 5, 1, 0, PlainAdler(std::vector<uint8_t>(5, 1)), cut);
+  Save("cut.qvx", file);
+  EXPECT_TRUE(extractFirst("cut.qvx"));
+  EXPECT_NE(LogText().find(FatalLine("GetBits(): unexpected EOF in input stream")), std::string::npos);
+}
+
+TEST(ArchiveReader, NamesLongerThanTheFormatEndTheWalk) {
+  std::vector<uint8_t> file = Start();
+  Entry(file, std::string(300, 'x'), 0, 0, 0, 1, {});
+  Save("longname.qvx", file);
+  DebugMode = 1;
+  std::remove("log.txt");
+  Archive* a = OpenArchive("longname.qvx");
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->end, 1);
+  CloseArchive(a);
+  EXPECT_NE(LogText().find("ERROR: GetFileInfo(): Name length 300 (at most 259) !"), std::string::npos);
+}
