@@ -1,6 +1,0 @@
-// The multi effect's routines, until the effect is written (delete this file with it).
-#include "demo/tarvon3/placeholders.h"
-
-TARVON_PLACEHOLDER(multi)
-TARVON_PLACEHOLDER(DrawMulti)
-TARVON_PLACEHOLDER(FreeMulti)

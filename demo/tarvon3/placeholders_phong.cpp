@@ -1,6 +1,0 @@
-// The phong effect's routines, until the effect is written (delete this file with it).
-#include "demo/tarvon3/placeholders.h"
-
-TARVON_PLACEHOLDER(Phong)
-TARVON_PLACEHOLDER(DrawPhong)
-TARVON_PLACEHOLDER(FreePhong)
