@@ -169,8 +169,10 @@ void ReadSide(BitReader& br, const Stream& st, Side& side) {
     for (int32_t ch = 0; ch < nch; ch++) ReadGranule(br, st.lsf, st.bands, side.gr[gr][ch], side.bad);
 }
 
+}  // namespace
+
 // ---- scalefactors --------------------------------------------------------------------------------------------------
-void ScalefactorsMpeg1(HotBits& bits, const Granule& g, const int32_t* scfsi, int32_t gr, Scalefactors& sf) {
+void kvox_l3::ScalefactorsMpeg1(HotBits& bits, const Granule& g, const int32_t* scfsi, int32_t gr, Scalefactors& sf) {
   const int32_t slen1 = l3tab::kSlen[g.scalefacCompress][0], slen2 = l3tab::kSlen[g.scalefacCompress][1];
   memset(sf.isMaxL, 7, sizeof sf.isMaxL);
   memset(sf.isMaxS, 7, sizeof sf.isMaxS);
@@ -194,7 +196,7 @@ void ScalefactorsMpeg1(HotBits& bits, const Granule& g, const int32_t* scfsi, in
   sf.l[21] = 0;
 }
 
-void ScalefactorsLsf(HotBits& bits, Granule& g, bool intensityRight, Scalefactors& sf) {
+void kvox_l3::ScalefactorsLsf(HotBits& bits, Granule& g, bool intensityRight, Scalefactors& sf) {
   const int32_t v = intensityRight ? g.scalefacCompress >> 1 : g.scalefacCompress;
   const l3tab::LsfSlen* row = &l3tab::kLsfSlen[0];
   for (const l3tab::LsfSlen& r : l3tab::kLsfSlen)
@@ -230,6 +232,8 @@ void ScalefactorsLsf(HotBits& bits, Granule& g, bool intensityRight, Scalefactor
     }
   }
 }
+
+namespace {
 
 // ---- granule -------------------------------------------------------------------------------------------------------
 void SilenceGranule(float sets[2][36][32], int32_t gr) {

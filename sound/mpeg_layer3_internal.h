@@ -71,6 +71,14 @@ struct HotBits {
   }
 };
 
+// ---- scalefactors --------------------------------------------------------------------------------------------------
+// MPEG-1 form: slen1/slen2 by scalefac_compress; granule 1 of a long block keeps the groups its scfsi bits
+// mark (sf holds granule 0's values on entry). isMax is 7 throughout.
+void ScalefactorsMpeg1(HotBits& bits, const Granule& g, const int32_t* scfsi, int32_t gr, Scalefactors& sf);
+// LSF form: scalefac_compress picks the partition case and the widths (the intensity right channel uses
+// scalefac_compress >> 1); sets g.preflag; isMax is 2^slen - 1 of each band's partition.
+void ScalefactorsLsf(HotBits& bits, Granule& g, bool intensityRight, Scalefactors& sf);
+
 // ---- huffman -------------------------------------------------------------------------------------------------------
 void BuildHuffman();
 // Decodes the spectrum of one granule from bits [bits.pos, end) into xr[0..lineEnd) as sign * |v|^(4/3);

@@ -1,0 +1,175 @@
+// The lookup-table Huffman decoding against the plain bit-at-a-time decoding over the code lists.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "l3_support.h"
+
+using namespace kvox_l3;
+using l3test::BitWriter;
+
+namespace {
+
+struct Init {
+  Init() {
+    KvoxLayer3Init(l3test::MonoHeader(), l3test::FullSetup());
+  }
+};
+
+void EnsureTables() { static Init once; }
+
+bool Coded(int32_t t) { return !l3tab::kHuffTables[t].unused && l3tab::kHuffTables[t].codes; }
+
+}  // namespace
+
+// Random bits: every table resolves every bit sequence to the same pair and the same length both ways.
+TEST(Layer3Huffman, LookupMatchesPlainOnRandomBits) {
+  EnsureTables();
+  std::mt19937 rng(7);
+  std::vector<uint8_t> buf(4096 + 16);
+  for (int32_t t = 0; t < 32; t++) {
+    if (!Coded(t)) continue;
+    for (auto& b : buf) b = uint8_t(rng());
+    HotBits fast{buf.data(), 0}, plain{buf.data(), 0};
+    for (int32_t n = 0; n < 1000; n++) {
+      int32_t x = -1, y = -1;
+      ASSERT_TRUE(DecodePairPlain(plain, t, &x, &y)) << "table " << t;
+      const int32_t pair = DecodePairFast(fast, t);
+      ASSERT_EQ(pair, x * 16 + y) << "table " << t << " symbol " << n;
+      ASSERT_EQ(fast.pos, plain.pos) << "table " << t << " symbol " << n;
+    }
+  }
+}
+
+// Encoded symbols decode back to themselves, for every pair of every table.
+TEST(Layer3Huffman, EveryCodeWordRoundTrips) {
+  EnsureTables();
+  for (int32_t t = 0; t < 32; t++) {
+    if (!Coded(t)) continue;
+    const int32_t dim = l3tab::kHuffTables[t].dim;
+    BitWriter w;
+    for (int32_t x = 0; x < dim; x++)
+      for (int32_t y = 0; y < dim; y++) w.Put(l3tab::kHuffTables[t].codes[x * dim + y].bits,
+                                               l3tab::kHuffTables[t].codes[x * dim + y].length);
+    std::vector<uint8_t> buf = w.Padded();
+    HotBits bits{buf.data(), 0};
+    for (int32_t x = 0; x < dim; x++)
+      for (int32_t y = 0; y < dim; y++) ASSERT_EQ(DecodePairFast(bits, t), x * 16 + y) << "table " << t;
+    EXPECT_EQ(bits.pos, w.bits);
+  }
+}
+
+// A plain reference of the whole spectrum decoding of one granule: regions, linbits, signs, count1.
+namespace {
+int32_t PlainSpectrum(HotBits& bits, uint64_t end, const Granule& g, int32_t lineEnd, int32_t* out) {
+  const int32_t big = g.bigValues * 2;
+  int32_t i = 0;
+  for (; i < big && i < lineEnd; i += 2) {
+    const int32_t r = i < g.region1Start ? 0 : i < g.region2Start ? 1 : 2;
+    const int32_t t = g.tableSelect[r];
+    int32_t x = 0, y = 0;
+    if (!DecodePairPlain(bits, t, &x, &y)) return -1;
+    const int32_t lin = l3tab::kHuffTables[t].linbits;
+    if (l3tab::kHuffTables[t].codes) {
+      if (x == 15 && lin) x += int32_t(bits.Get(lin));
+      if (x && bits.Get(1)) x = -x;
+      if (y == 15 && lin) y += int32_t(bits.Get(lin));
+      if (y && bits.Get(1)) y = -y;
+    }
+    out[i] = x;
+    out[i + 1] = y;
+  }
+  if (big >= lineEnd) return i;
+  while (i <= 572 && i < lineEnd && bits.pos < end) {
+    int32_t v[4];
+    DecodeQuadPlain(bits, g.count1Table, v);
+    for (int32_t k = 0; k < 4; k++) if (v[k] && bits.Get(1)) v[k] = -v[k];
+    if (bits.pos > end) break;
+    for (int32_t k = 0; k < 4; k++) out[i + k] = v[k];
+    i += 4;
+  }
+  return i;
+}
+}  // namespace
+
+TEST(Layer3Huffman, SpectrumMatchesPlainReference) {
+  EnsureTables();
+  std::mt19937 rng(11);
+  const int32_t coded[] = {0, 1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20, 21, 22, 23,
+                           24, 25, 26, 27, 28, 29, 30, 31};
+  for (int32_t trial = 0; trial < 400; trial++) {
+    // Encode random values so that the big-values region is valid, then random count1 bits.
+    Granule g{};
+    g.bigValues = int32_t(rng() % 289);
+    g.region1Start = int32_t(rng() % 300) & ~1;
+    g.region2Start = g.region1Start + (int32_t(rng() % 300) & ~1);
+    for (int32_t r = 0; r < 3; r++) g.tableSelect[r] = coded[rng() % (sizeof coded / sizeof coded[0])];
+    g.count1Table = int32_t(rng() & 1);
+    BitWriter w;
+    for (int32_t i = 0; i < 2 * g.bigValues; i += 2) {
+      const int32_t r = i < g.region1Start ? 0 : i < g.region2Start ? 1 : 2;
+      const int32_t t = g.tableSelect[r];
+      const l3tab::HuffTable& h = l3tab::kHuffTables[t];
+      if (!h.codes) continue;
+      const int32_t top = h.linbits ? 15 + (1 << h.linbits) - 1 : h.dim - 1;
+      const int32_t x = int32_t(rng() % uint32_t(top + 1)), y = int32_t(rng() % uint32_t(top + 1));
+      l3test::PutPair(w, t, (rng() & 1) ? -x : x, (rng() & 1) ? -y : y);
+    }
+    const uint32_t tail = rng() % 400;
+    for (uint32_t k = 0; k < tail; k++) w.Put(rng() & 1, 1);
+    std::vector<uint8_t> buf = w.Padded(64);
+    const uint64_t end = w.bits;
+    const int32_t lineEnd = (trial % 3 == 0) ? 566 : 576;
+
+    int32_t ref[576] = {};
+    HotBits pb{buf.data(), 0};
+    const int32_t nRef = PlainSpectrum(pb, end, g, lineEnd, ref);
+    float xr[576];
+    for (float& v : xr) v = 1234.0f;
+    HotBits fb{buf.data(), 0};
+    const int32_t n = DecodeSpectrum(fb, end, g, lineEnd, xr);
+    ASSERT_EQ(n, nRef) << "trial " << trial;
+    for (int32_t i = 0; i < n; i++) {
+      const float want = ref[i] < 0 ? -gPow43[-ref[i]] : gPow43[ref[i]];
+      ASSERT_EQ(xr[i], want) << "trial " << trial << " line " << i;
+    }
+    for (int32_t i = n; i < 576; i++) ASSERT_EQ(xr[i], 1234.0f) << "written past the count, line " << i;
+  }
+}
+
+TEST(Layer3Huffman, BadGranulesAreRefused) {
+  EnsureTables();
+  std::vector<uint8_t> buf(256, 0xA5);
+  float xr[576];
+  Granule g{};
+  g.region1Start = 36;
+  g.region2Start = 576;
+  g.tableSelect[0] = 1; g.tableSelect[1] = 1; g.tableSelect[2] = 1;
+  // big_values beyond 576 lines.
+  g.bigValues = 289;
+  HotBits a{buf.data(), 0};
+  EXPECT_EQ(DecodeSpectrum(a, 2000, g, 576, xr), -1);
+  // Undefined table.
+  g.bigValues = 10;
+  g.tableSelect[0] = 4;
+  HotBits b{buf.data(), 0};
+  EXPECT_EQ(DecodeSpectrum(b, 2000, g, 576, xr), -1);
+  g.tableSelect[0] = 14;
+  HotBits c{buf.data(), 0};
+  EXPECT_EQ(DecodeSpectrum(c, 2000, g, 576, xr), -1);
+  // Big values that need more bits than the granule has.
+  g.tableSelect[0] = 24;
+  g.bigValues = 200;
+  HotBits d{buf.data(), 0};
+  EXPECT_EQ(DecodeSpectrum(d, 40, g, 576, xr), -1);
+  // The count1 region never writes past line 576, even when big_values leaves 2 lines.
+  g.tableSelect[0] = 0; g.tableSelect[1] = 0; g.tableSelect[2] = 0;
+  g.bigValues = 287;
+  float guard[580];
+  for (float& v : guard) v = 7.0f;
+  HotBits e{buf.data(), 0};
+  const int32_t n = DecodeSpectrum(e, 2000, g, 576, guard);
+  EXPECT_LE(n, 576);
+  EXPECT_EQ(guard[576], 7.0f);
+  EXPECT_EQ(guard[577], 7.0f);
+}
