@@ -118,8 +118,9 @@ int32_t KVOX_PollMPG() {
     }
     if (p.streamActive) {
       while (f.pcmFill < f.pcmTarget) {
-        // The end of the input only stops later polls: frames still buffered decode in this one.
-        if (KVOX_RefillForm(&f) != 0) p.streamActive = 0;
+        // The end of the input (a failed refill) leaves the frames still buffered to decode, in this
+        // poll and the next ones; the stream ends once less than a frame is left.
+        KVOX_RefillForm(&f);
         if (f.available < p.minFrameBytes || !DecodeOne(p)) {
           p.streamActive = 0;
           break;
@@ -127,7 +128,9 @@ int32_t KVOX_PollMPG() {
       }
     }
   }
-  if (!p.streamActive && KVOX_CurrentDriver && KVOX_CurrentDriver->StreamStat() != 0) return -1;
+  // The end is reported once nothing is left to hand over: decoded PCM still in the buffer (a driver
+  // that never holds anything back runs dry at once) goes out on the next poll first.
+  if (!p.streamActive && f.pcmFill <= 0 && KVOX_CurrentDriver && KVOX_CurrentDriver->StreamStat() != 0) return -1;
   return 0;
 }
 

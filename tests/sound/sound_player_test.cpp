@@ -1,0 +1,210 @@
+// The MPEG player with a fake decoder: pre-decoding, polls and their end, the RIFF wrapper, and every
+// failure with and without flag bit 0.
+#include <fstream>
+#include <iterator>
+
+#include "sound_fixture.h"
+
+namespace {
+
+std::vector<uint8_t> WavData() {
+  std::ifstream f("output.wav", std::ios::binary);
+  std::vector<uint8_t> v((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  if (v.size() < 44) return {};
+  return std::vector<uint8_t>(v.begin() + 44, v.end());
+}
+
+struct Player : SoundTest {
+  void SetUp() override {
+    SoundTest::SetUp();
+    KVOX_SetDriver(&KVOX_Disk);
+  }
+  // Plays a prepared stream to its end; returns the polls it took (KVOX_PlayMPG's own poll included).
+  int32_t PlayOut(int32_t limit = 1000) {
+    KVOX_PlayMPG();
+    int32_t polls = 1;
+    do polls++;
+    while (KVOX_Poll() == 0 && polls < limit);
+    return polls;
+  }
+};
+
+TEST_F(Player, PrepareDecodesUpToThePcmTargetAndStaysSilent) {
+  KVOX_SetDriver(&KVOX_NoSound);
+  std::vector<uint8_t> s = fake_mpeg::Stream(1000);
+  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  KvoxMpegPlayer& p = KVOX_Player;
+  EXPECT_EQ(p.prepared, 1);
+  EXPECT_EQ(p.playing, 0);
+  EXPECT_EQ(p.streamActive, 1);
+  EXPECT_EQ(p.minFrameBytes, 100);
+  EXPECT_EQ(p.info.rate, 44100);
+  EXPECT_EQ(p.form.pcmTarget, 95000);
+  EXPECT_EQ(p.form.pcmFill, 238 * 400);   // the first fill at or above the target
+  EXPECT_EQ(p.form.available, 100000 - 238 * 100);
+  std::vector<uint8_t> want = fake_mpeg::Pcm(s);
+  EXPECT_EQ(memcmp(p.form.pcm, want.data(), size_t(p.form.pcmFill)), 0);
+  EXPECT_EQ(KVOX_Poll(), 0);   // not playing: the PCM stays where it is
+  EXPECT_EQ(p.form.pcmFill, 238 * 400);
+}
+
+TEST_F(Player, TheDiskDriverGetsEveryFrameAndEndsAtOnce) {
+  std::vector<uint8_t> s = fake_mpeg::Stream(300);
+  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  EXPECT_EQ(PlayOut(), 2);   // the first poll takes the rest of the input, the second hands it over
+  KVOX_FreeMPG();
+  EXPECT_EQ(KVOX_Player.prepared, 0);
+  EXPECT_EQ(WavData(), fake_mpeg::Pcm(s));
+}
+
+TEST_F(Player, ALongStreamAcrossManyRefillsComesOutWhole) {
+  std::vector<uint8_t> s = fake_mpeg::Stream(5000);   // 500000 bytes, five input buffers
+  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  PlayOut();
+  KVOX_FreeMPG();
+  std::vector<uint8_t> got = WavData(), want = fake_mpeg::Pcm(s);
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); i++) ASSERT_EQ(got[i], want[i]) << "byte " << i;
+}
+
+TEST_F(Player, FileInputPlaysTheSame) {
+  std::vector<uint8_t> s = fake_mpeg::Stream(1200);
+  std::vector<uint8_t> file(37, 0x55);   // the stream starts at an offset
+  file.insert(file.end(), s.begin(), s.end());
+  {
+    std::ofstream f("player_input.bin", std::ios::binary);
+    f.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+  }
+  ASSERT_EQ(KVOX_PrepareMPG("player_input.bin", 37, 0, 100000, KVOX_INPUT_FILE), 0);
+  PlayOut();
+  KVOX_FreeMPG();
+  EXPECT_EQ(WavData(), fake_mpeg::Pcm(s));
+}
+
+TEST_F(Player, TheNoSoundDriverNeverEndsAStream) {
+  KVOX_SetDriver(&KVOX_NoSound);
+  std::vector<uint8_t> s = fake_mpeg::Stream(50);
+  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  KVOX_PlayMPG();
+  for (int32_t i = 0; i < 10; i++) EXPECT_EQ(KVOX_Poll(), 0);
+  EXPECT_EQ(KVOX_Player.streamActive, 0);
+  KVOX_StopMPG();
+  EXPECT_EQ(KVOX_Player.playing, 0);
+  EXPECT_EQ(KVOX_Poll(), 0);
+}
+
+TEST_F(Player, AStreamThatStopsDecodingEndsQuietly) {
+  std::vector<uint8_t> s = fake_mpeg::Stream(600);
+  s[size_t(400) * 100] = 0x12;   // frame 400 has no sync word
+  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  PlayOut();
+  KVOX_FreeMPG();
+  std::vector<uint8_t> want = fake_mpeg::Pcm(std::vector<uint8_t>(s.begin(), s.begin() + 400 * 100));
+  EXPECT_EQ(WavData(), want);
+}
+
+std::vector<uint8_t> Riff(int32_t headerBytes, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> v(size_t(headerBytes), 0);
+  memcpy(v.data(), "RIFF", 4);
+  memcpy(v.data() + 8, "WAVE", 4);
+  v.insert(v.end(), body.begin(), body.end());
+  return v;
+}
+
+TEST_F(Player, A72ByteRiffWrapperIsSkipped) {
+  std::vector<uint8_t> s = fake_mpeg::Stream(100);
+  std::vector<uint8_t> wrapped = Riff(72, s);
+  ASSERT_EQ(KVOX_PrepareMPG(wrapped.data(), int32_t(wrapped.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  PlayOut();
+  KVOX_FreeMPG();
+  EXPECT_EQ(WavData(), fake_mpeg::Pcm(s));
+}
+
+TEST_F(Player, OtherWrapperLengthsAndShortRiffFilesAreRefused) {
+  std::vector<uint8_t> s = fake_mpeg::Stream(100);
+  std::vector<uint8_t> wrong = Riff(60, s);
+  EXPECT_EQ(KVOX_PrepareMPG(wrong.data(), int32_t(wrong.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);
+  EXPECT_EQ(KVOX_Player.prepared, 0);
+  std::vector<uint8_t> tiny = Riff(40, {});
+  EXPECT_EQ(KVOX_PrepareMPG(tiny.data(), int32_t(tiny.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);
+  EXPECT_EXIT(
+      {
+        KVOX_Flags = 1;
+        KVOX_PrepareMPG(wrong.data(), int32_t(wrong.size()), 0, 100000, KVOX_INPUT_MEMORY);
+      },
+      ::testing::ExitedWithCode(0), "Bad or unsupported MPEG file\\.");
+  EXPECT_EXIT(
+      {
+        KVOX_Flags = 1;
+        KVOX_PrepareMPG(tiny.data(), int32_t(tiny.size()), 0, 100000, KVOX_INPUT_MEMORY);
+      },
+      ::testing::ExitedWithCode(0), "Bad or unsupported MPEG file\\.");
+}
+
+TEST_F(Player, FailuresReturnMinusOneOrEndTheProgram) {
+  std::vector<uint8_t> s = fake_mpeg::Stream(100);
+  std::vector<uint8_t> badSync = s;
+  badSync[500] = 0;   // frame 5
+  EXPECT_EQ(KVOX_PrepareMPG(badSync.data(), int32_t(badSync.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);
+  EXPECT_EXIT(
+      {
+        KVOX_Flags = 1;
+        KVOX_PrepareMPG(badSync.data(), int32_t(badSync.size()), 0, 100000, KVOX_INPUT_MEMORY);
+      },
+      ::testing::ExitedWithCode(0), "Bad sync in MPEG file\\.");
+  EXPECT_EQ(KVOX_PrepareMPG(s.data(), 0, 0, 100000, KVOX_INPUT_MEMORY), -1);
+  EXPECT_EXIT(
+      {
+        KVOX_Flags = 1;
+        KVOX_PrepareMPG(s.data(), 0, 0, 100000, KVOX_INPUT_MEMORY);
+      },
+      ::testing::ExitedWithCode(0), "Can't fill BitStream!");
+  static const KvoxDecoder refusing = {
+      [](const KvoxMpegHeader*, int32_t, int32_t, int32_t, int32_t, int32_t) { return 0; }, fake_mpeg::Info,
+      fake_mpeg::Decode};
+  KvoxUseDecoder(&refusing, fake_mpeg::Parse);
+  EXPECT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);
+  EXPECT_EXIT(
+      {
+        KVOX_Flags = 1;
+        KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY);
+      },
+      ::testing::ExitedWithCode(0), "MPEG Decoder init failed\\.");
+  KvoxUseDecoder(&fake_mpeg::kDecoder, fake_mpeg::Parse);
+  // A buffer with no room above its target for a frame is refused, not overrun.
+  EXPECT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 5000, KVOX_INPUT_MEMORY), -1);
+  // A second disk output cannot open while the first is open.
+  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  EXPECT_EQ(KVOX_Disk.InitSamplePlay(16, 2, 44100, 0), -1);
+}
+
+TEST_F(Player, PreparingWhilePreparedFreesTheOldStreamFirst) {
+  std::vector<uint8_t> a = fake_mpeg::Stream(30), b = fake_mpeg::Stream(40);
+  ASSERT_EQ(KVOX_PrepareMPG(a.data(), int32_t(a.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  ASSERT_EQ(KVOX_PrepareMPG(b.data(), int32_t(b.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  PlayOut();
+  KVOX_FreeMPG();
+  EXPECT_EQ(WavData(), fake_mpeg::Pcm(b));
+}
+
+TEST_F(Player, FlagsPickReductionAndConversion) {
+  static int32_t seen[2];
+  static const KvoxDecoder recording = {
+      [](const KvoxMpegHeader*, int32_t, int32_t reduction, int32_t, int32_t conversion, int32_t limit) {
+        seen[0] = reduction;
+        seen[1] = conversion;
+        return limit == 24000 ? 1 : 0;
+      },
+      fake_mpeg::Info, fake_mpeg::Decode};
+  KvoxUseDecoder(&recording, fake_mpeg::Parse);
+  std::vector<uint8_t> s = fake_mpeg::Stream(10);
+  const int32_t cases[][3] = {{0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {3, 0, 0}, {0x10, 0, 4}, {0x30, 0, 12},
+                              {0x201, 1, 2}, {0x332, 2, 15}};
+  for (const auto& c : cases) {
+    ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), c[0], 100000, KVOX_INPUT_MEMORY), 0);
+    EXPECT_EQ(seen[0], c[1]) << c[0];
+    EXPECT_EQ(seen[1], c[2]) << c[0];
+  }
+}
+
+}  // namespace
