@@ -1,0 +1,167 @@
+// Music playback control: the order of calls and its faults, the polling thread's ticks and end, and
+// that no sound-library call runs once StopMp3 has returned. The "device" is a thread that plays the
+// wave-out queue, ten times faster than real time.
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "runtime/log.h"
+#include "runtime/memory.h"
+#include "runtime/music.h"
+#include "sound_fixture.h"
+
+namespace {
+
+std::vector<std::string> LogLines() {
+  std::ifstream f("log.txt");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(f, line);) lines.push_back(line);
+  return lines;
+}
+
+bool Logged(const std::string& line) {
+  for (const std::string& l : LogLines())
+    if (l == line) return true;
+  return false;
+}
+
+// Index of the first line equal to `line` at or after `from`, or -1.
+int32_t Find(const std::vector<std::string>& lines, const std::string& line, int32_t from = 0) {
+  for (int32_t i = from; i < int32_t(lines.size()); i++)
+    if (lines[size_t(i)] == line) return i;
+  return -1;
+}
+
+std::atomic<int32_t> updates{0};
+void CountUpdate() { updates.fetch_add(1); }
+const PlatWaveSink kCountingSink = {"counting", fake_waveout::Count, fake_waveout::Supports, fake_waveout::Open,
+                                    CountUpdate, fake_waveout::Close};
+
+// Plays the queue from its own thread, as a sound card would.
+struct Device {
+  std::atomic<bool> run{true};
+  std::thread thread{[this] {
+    std::vector<uint8_t> buffer(17640);
+    while (run.load()) {
+      PlatWaveOutPull(buffer.data(), int32_t(buffer.size()));
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }};
+  ~Device() {
+    run.store(false);
+    thread.join();
+  }
+};
+
+struct Music : SoundTest {
+  void SetUp() override {
+    SoundTest::SetUp();
+    fake_waveout::devices = 1;
+    PlatUseWaveOutSink(&kCountingSink);
+    DebugMode = 1;
+    InitLog();
+    InitMemory();
+    std::vector<uint8_t> s = fake_mpeg::Stream(200);
+    std::ofstream f("fake.mp3", std::ios::binary);
+    f.write(reinterpret_cast<const char*>(s.data()), std::streamsize(s.size()));
+  }
+};
+
+TEST_F(Music, AWholeShowLogsEachStepAndTheEndOfTheMusicOnEveryTick) {
+  InitMp3();
+  EXPECT_EQ(KVOX_CurrentDriver, &KVOX_MIDAS);
+  EXPECT_EQ(KVOX_Flags, 1);
+  LoadMp3("fake.mp3");
+  EXPECT_EQ(KVOX_Player.prepared, 1);
+  {
+    Device device;
+    PlayMp3();
+    const std::string ended = "ERROR: PlayMp3(): Couldn't poll the mp3 !";
+    for (int32_t i = 0; i < 300 && !Logged(ended); i++) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    StopMp3();
+  }
+  UnloadMp3();
+  FreeMp3();
+  std::vector<std::string> lines = LogLines();
+  int32_t at = Find(lines, "Info: InitMp3()");
+  ASSERT_GE(at, 0);
+  for (const char* line : {"Info: LoadMp3(fake.mp3)", "Info: PlayMp3()", "ERROR: PlayMp3(): Couldn't poll the mp3 !",
+                           "ERROR: PlayMp3(): Couldn't poll the mp3 !", "Info: StopMp3()", "Info: UnloadMp3()",
+                           "Info: FreeMp3()"}) {
+    int32_t next = Find(lines, line, at + 1);
+    ASSERT_GT(next, at) << line;
+    at = next;
+  }
+}
+
+TEST_F(Music, NothingRunsInTheLibraryOnceStopMp3HasReturned) {
+  InitMp3();
+  LoadMp3("fake.mp3");
+  Device device;
+  for (int32_t round = 0; round < 4; round++) {
+    PlayMp3();
+    if (round % 2) std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    StopMp3();
+    int32_t seen = updates.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(updates.load(), seen) << "round " << round;
+  }
+  UnloadMp3();
+  FreeMp3();
+}
+
+TEST_F(Music, OrderFaultsAreFatalAtTheStartAndErrorsAtTheEnd) {
+  UnloadMp3();
+  FreeMp3();
+  EXPECT_TRUE(Logged("ERROR: UnloadMp3(): InitMp3() not called !"));
+  EXPECT_TRUE(Logged("ERROR: FreeMp3(): InitMp3() not called !"));
+  ResetExitOnce();
+  EXPECT_TRUE(RunGuarded(+[] { LoadMp3("fake.mp3"); }));
+  EXPECT_TRUE(Logged("FATAL ERROR: LoadMp3(fake.mp3): InitMp3() not called !!!"));
+
+  InitMp3();
+  ResetExitOnce();
+  EXPECT_TRUE(RunGuarded(+[] { InitMp3(); }));
+  EXPECT_TRUE(Logged("FATAL ERROR: InitMp3(): Already initialized !!!"));
+  UnloadMp3();
+  EXPECT_TRUE(Logged("ERROR: UnloadMp3(): LoadMp3() not called !"));
+  StopMp3();   // not playing: nothing, not even a line
+  EXPECT_FALSE(Logged("Info: StopMp3()"));
+
+  LoadMp3("fake.mp3");
+  ResetExitOnce();
+  EXPECT_TRUE(RunGuarded(+[] { LoadMp3("fake.mp3"); }));
+  EXPECT_TRUE(Logged("FATAL ERROR: LoadMp3(fake.mp3): UnloadMp3() not called !!!"));
+
+  // After a panic exit the music is still loaded at the end: it is unloaded, the library stays up.
+  FreeMp3();
+  EXPECT_TRUE(Logged("ERROR: FreeMp3(): UnloadMp3() not called !"));
+  EXPECT_TRUE(Logged("Info: UnloadMp3()"));
+  EXPECT_EQ(KVOX_Player.prepared, 0);
+  EXPECT_FALSE(Logged("Info: FreeMp3()"));
+  FreeMp3();
+  EXPECT_TRUE(Logged("Info: FreeMp3()"));
+  ResetExitOnce();
+}
+
+TEST_F(Music, WithoutASoundDeviceTheShowRunsSilentWithOneWarning) {
+  fake_waveout::devices = 0;
+  InitMp3();
+  EXPECT_STREQ(MIDASgetDeviceName(), "Mixing No Sound Sound Device");
+  LoadMp3("fake.mp3");
+  PlayMp3();
+  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  StopMp3();
+  UnloadMp3();
+  FreeMp3();
+  int32_t warnings = 0;
+  for (const std::string& l : LogLines()) warnings += l.rfind("WARNING:", 0) == 0;
+  EXPECT_EQ(warnings, 1);
+  EXPECT_TRUE(Logged("WARNING: InitMp3(): No sound device found, the music plays silent !"));
+  EXPECT_FALSE(Logged("ERROR: PlayMp3(): Couldn't poll the mp3 !"));   // the no-sound device never runs dry
+}
+
+}  // namespace
