@@ -1,0 +1,186 @@
+// Damaged and hostile input: random frame contents, short data, allocation values past the tables;
+// and the Layer III cases of the frame layer (silence while the reservoir is short, reduced-rate figures).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "mpeg/mpeg_support.h"
+#include "sound/mpeg.h"
+
+using namespace mpegtest;
+
+namespace {
+struct HeaderCase {
+  uint8_t b[4];
+  const char* what;
+};
+
+const HeaderCase kHeaders[] = {
+    {{0xFF, 0xFF, 0xE4, 0x04}, "Layer I stereo 48 kHz"},
+    {{0xFF, 0xFE, 0x94, 0x74}, "Layer I joint, CRC"},
+    {{0xFF, 0xFD, 0xA4, 0x04}, "Layer II stereo 48 kHz (table a)"},
+    {{0xFF, 0xFD, 0x48, 0x44}, "Layer II joint 32 kHz (table d)"},
+    {{0xFF, 0xFC, 0x14, 0xC4}, "Layer II mono 48 kHz (table c), CRC"},
+    {{0xFF, 0xF5, 0x80, 0x04}, "Layer II MPEG-2 stereo"},
+    {{0xFF, 0xFB, 0xE0, 0x44}, "Layer III MPEG-1 joint"},
+    {{0xFF, 0xFA, 0x90, 0xC4}, "Layer III MPEG-1 mono, CRC"},
+    {{0xFF, 0xF3, 0x80, 0x64}, "Layer III MPEG-2 joint with intensity"},
+    {{0xFF, 0xE3, 0x48, 0x04}, "Layer III MPEG 2.5 stereo"},
+};
+
+// Decodes frames of random (or all-ones) bytes behind a valid header with every output form; the output
+// buffer carries a guard that must stay untouched, and results are either (0, 0) or (frame, values).
+TEST(MpegRobust, RandomFrameContentsStayInsideTheBuffers) {
+  std::mt19937 rng(12345);
+  for (const HeaderCase& hc : kHeaders) {
+    KvoxMpegHeader h;
+    std::vector<uint8_t> hdr(hc.b, hc.b + 4);
+    int32_t length = KvoxParseHeader(hdr.data(), 4, &h);
+    ASSERT_GT(length, 0) << hc.what;
+    for (int form = 0; form < 6; form++) {
+      int32_t reduction = form % 3, conversion = form >= 3 ? 8 | 1 : 0;
+      ASSERT_EQ(KvoxDecoderTable[0].init(&h, length, reduction, 0, conversion, 24000), 1) << hc.what;
+      KvoxStreamInfo info;
+      KvoxDecoderTable[0].info(&info);
+      const size_t out = size_t(info.values) * size_t(info.bits / 8);
+      std::vector<uint8_t> pcm(out + 64, 0xA5);
+      for (int f = 0; f < 60; f++) {
+        size_t size = size_t(length) + 8;
+        std::vector<uint8_t> frame(size);
+        for (auto& b : frame) b = f % 5 == 4 ? 0xFF : uint8_t(rng());
+        memcpy(frame.data(), hc.b, 4);
+        if (f % 3 == 1) frame[2] |= 2;  // padded
+        int32_t available = f % 4 == 3 ? int32_t(rng() % size) : int32_t(size);
+        // Exactly `available` bytes, so a read past them shows up under the address sanitiser.
+        std::vector<uint8_t> exact(frame.begin(), frame.begin() + available);
+        KvoxDecodeResult r = KvoxDecoderTable[0].decode(exact.data(), available, pcm.data());
+        if (r.consumed == 0) {
+          EXPECT_EQ(r.produced, 0);
+          EXPECT_LT(available, 4) << hc.what;
+        } else {
+          EXPECT_GE(r.consumed, length) << hc.what;
+          EXPECT_LE(r.consumed, length + 4) << hc.what;
+          EXPECT_EQ(size_t(r.produced), out) << hc.what;
+        }
+        for (size_t i = out; i < pcm.size(); i++) ASSERT_EQ(pcm[i], 0xA5) << hc.what << ": wrote past the output";
+      }
+    }
+  }
+}
+
+TEST(MpegRobust, DecodeBeforeInitOrWithoutDataDoesNothing) {
+  KvoxMpegHeader h;
+  std::vector<uint8_t> hdr = {0xFF, 0xFD, 0xA4, 0x04};
+  ASSERT_GT(KvoxParseHeader(hdr.data(), 4, &h), 0);
+  h.option = 0;
+  EXPECT_EQ(KvoxDecoderTable[0].init(&h, 500, 0, 0, 0, 24000), 0);  // failed init leaves nothing to decode
+  std::vector<uint8_t> pcm(4608);
+  KvoxDecodeResult r = KvoxDecoderTable[0].decode(hdr.data(), 4, pcm.data());
+  EXPECT_EQ(r.consumed, 0);
+  EXPECT_EQ(KvoxParseHeader(nullptr, 10, &h), 0);
+}
+
+TEST(MpegRobust, TruncatedStreamFramesDecodeToBoundedOutput) {
+  const std::string& dir = StreamDir();
+  if (dir.empty()) return;
+  for (const char* name : {"l1_44_384_s", "l2_44_192_s", "l3_44_128_j", "l3_22_64_j"}) {
+    std::vector<uint8_t> s = ReadFile(dir + name + ".mpa");
+    ASSERT_FALSE(s.empty());
+    KvoxMpegHeader h;
+    int32_t length = KvoxParseHeader(s.data(), int32_t(s.size()), &h);
+    ASSERT_EQ(KvoxDecoderTable[0].init(&h, length, 0, 0, 0, 24000), 1);
+    KvoxStreamInfo info;
+    KvoxDecoderTable[0].info(&info);
+    std::vector<uint8_t> pcm(size_t(info.values) * 2);
+    size_t at = 0;
+    for (int f = 0; f < 40 && at + 4 < s.size(); f++) {
+      int32_t available = 4 + f * 7 % (length - 4);
+      std::vector<uint8_t> exact(s.begin() + long(at), s.begin() + long(at) + available);
+      KvoxDecodeResult r = KvoxDecoderTable[0].decode(exact.data(), available, pcm.data());
+      ASSERT_GT(r.consumed, 0) << name;
+      at += size_t(r.consumed);
+    }
+  }
+}
+
+// ---- Layer III cases of the frame layer -------------------------------------------------------------------
+int32_t MainDataBegin(const uint8_t* f) {
+  const uint8_t* side = f + 4 + ((f[1] & 1) ? 0 : 2);
+  bool mpeg1 = (f[1] >> 3) & 1;
+  return mpeg1 ? (side[0] << 1 | side[1] >> 7) : side[0];
+}
+
+TEST(MpegLayer3, ShortReservoirGivesSilenceOfFullLength) {
+  const std::string& dir = StreamDir();
+  if (dir.empty()) return;
+  std::vector<uint8_t> s = ReadFile(dir + "l3_44_128_j.mpa");
+  ASSERT_FALSE(s.empty());
+  // Walk to a frame past the first second whose main data starts in an earlier frame, and start there.
+  size_t at = 0;
+  for (int f = 0; at + 4 < s.size(); f++) {
+    if (f > 40 && MainDataBegin(&s[at]) > 0) break;
+    at += 417 + ((s[at + 2] >> 1) & 1);
+  }
+  ASSERT_LT(at + 4, s.size());
+  std::vector<uint8_t> cut(s.begin() + long(at), s.end());
+  Decoded d = Decode(cut);
+  ASSERT_TRUE(d.ok);
+  ASSERT_GT(d.frames, 10);
+  EXPECT_EQ(d.pcm.size(), size_t(d.frames) * 1152 * 2 * 2);  // every frame full length, the first as silence
+  for (size_t i = 0; i < 1152 * 2 * 2; i++) ASSERT_EQ(d.pcm[i], 0) << i;
+  double energy = 0;
+  std::vector<float> x = d.Samples();
+  for (size_t i = 1152 * 2 * 4; i < x.size(); i++) energy += double(x[i]) * x[i];
+  EXPECT_GT(energy, 0);
+  Decoded e = Decode(cut, 0, 8);  // 8-bit silence is 128
+  ASSERT_TRUE(e.ok);
+  for (size_t i = 0; i < 1152 * 2; i++) ASSERT_EQ(e.pcm[i], 128) << i;
+}
+
+TEST(MpegLayer3, QuarterRateFigures) {
+  KvoxMpegHeader h;
+  std::vector<uint8_t> hdr = {0xFF, 0xFB, 0x90, 0x44};  // 128 kbit/s 44.1 kHz joint stereo
+  int32_t length = KvoxParseHeader(hdr.data(), 4, &h);
+  ASSERT_EQ(length, 417);
+  ASSERT_EQ(KvoxDecoderTable[0].init(&h, length, 2, 0, 0, 24000), 1);
+  KvoxStreamInfo info;
+  KvoxDecoderTable[0].info(&info);
+  EXPECT_EQ(info.rate, 11025);
+  EXPECT_EQ(info.channels, 2);
+  EXPECT_EQ(info.values, 288 * 2);
+  ASSERT_EQ(KvoxDecoderTable[0].init(&h, length, 2, 0, 1, 24000), 1);
+  KvoxDecoderTable[0].info(&info);
+  EXPECT_EQ(info.channels, 1);
+  EXPECT_EQ(info.values, 288);
+  std::vector<uint8_t> lsf = {0xFF, 0xF3, 0x80, 0xC4};  // MPEG-2: 576 samples per frame
+  length = KvoxParseHeader(lsf.data(), 4, &h);
+  ASSERT_EQ(KvoxDecoderTable[0].init(&h, length, 1, 0, 0, 24000), 1);
+  KvoxDecoderTable[0].info(&info);
+  EXPECT_EQ(info.rate, 11025);
+  EXPECT_EQ(info.values, 288);
+}
+
+// ---- the highest subband is never synthesised ----------------------------------------------------------
+TEST(MpegFullRate, NothingAboveSubbandThirty) {
+  const char* bin = getenv("TARVON_BIN");
+  std::string l1enc = std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/l1enc";
+  // A 21.7 kHz tone at 44.1 kHz, faded in and out, lies in subband 31 only.
+  std::vector<int16_t> pcm(44100);
+  for (size_t i = 0; i < pcm.size(); i++) {
+    double fade = std::fmin(1.0, std::fmin(double(i), double(pcm.size() - i)) / 8000.0);
+    fade = 0.5 - 0.5 * std::cos(M_PI * fade);
+    pcm[i] = int16_t(16000 * fade * std::sin(2 * M_PI * 21700.0 * double(i) / 44100));
+  }
+  WriteWav("tone31.wav", pcm, 44100, 1);
+  ASSERT_EQ(system((l1enc + " tone31.wav tone31.mpa --bitrate 192").c_str()), 0);
+  Decoded d = Decode(ReadFile("tone31.mpa"));
+  ASSERT_TRUE(d.ok);
+  float peak = 0;
+  for (float v : d.Samples()) peak = std::fmax(peak, std::fabs(v));
+  EXPECT_LE(peak, 2.0f);  // only the analysis filter's leak into subband 30 remains
+}
+}  // namespace
