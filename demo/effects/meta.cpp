@@ -280,6 +280,7 @@ void DrawMetaOn(const FrameTarget& target, float progress) {
   view.faces = s.faces;
   view.Visibles = s.visibles;
   const int32_t n = Visibility(&view, kVisibleCull, kDepthSum);
+  s.drawnCount = n;
   SortFaces(&view, n);
   maps = {s.map, nullptr, nullptr};
   drawTarget = target;

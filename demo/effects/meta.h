@@ -49,6 +49,7 @@ struct MetaState {
   uint16_t* map;          // "Mapping Texture", 5-6-5
   int32_t vertexCount;    // this frame's surface
   int32_t triangleCount;
+  int32_t drawnCount;     // triangles facing the eye, drawn in the last frame
   bool ready;
 };
 extern MetaState MetaEffect;

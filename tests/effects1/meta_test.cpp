@@ -198,3 +198,28 @@ TEST_F(Meta, ReleaseAndRefusals) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MetaFrame, TheFacesDrawnAreTheHalfTowardsTheEye) {
+  fx::FreshLog();
+  fx::disk = {};
+  fx::AddFlat("env.tga", 256, 256, {100, 150, 200});
+  char* argv[] = {const_cast<char*>("env.tga")};
+  SetUpMeta(1, argv, fx::Files());
+  fx::Canvas c;
+  DrawMetaOn(c.Target(), 0.0f);   // the sphere around the centre
+  double nearSum = 0.0;
+  int32_t n = 0;
+  for (int32_t e = 0; e < MetaEffect.drawnCount; e++) {
+    nearSum += MetaEffect.visibles[e].depth;
+    n++;
+  }
+  // Roughly half the closed surface faces the eye.
+  EXPECT_GT(n, MetaEffect.triangleCount / 3);
+  EXPECT_LT(n, MetaEffect.triangleCount * 2 / 3);
+  FreeMetaEffect();
+  EXPECT_LT(nearSum / n, 0.0) << "mean depth key of the drawn faces";
+}
+
+}  // namespace
