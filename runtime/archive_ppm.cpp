@@ -81,7 +81,8 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
     PpmBeginPosition(m);
     int top = p < order ? p : order;
     int excluded = 0;
-    int symbol = -1;
+    int symbol = -1, foundOrder = -1;
+    uint32_t foundIndex = 0;
     for (int o = top; o >= 0; o--) {
       const PpmContext& ctx = m.contexts[m.ctx[o]];
       if (ctx.n == 0) continue;
@@ -125,6 +126,8 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
         }
         ac.Consume(sum - e[i].count, sum, total);
         symbol = e[i].symbol;
+        foundOrder = o;
+        foundIndex = i;
         break;
       }
       if (target >= total) Fatal("DecodePPM(): Corrupt data in input stream");
@@ -154,7 +157,7 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
     }
     if (ac.RanOut()) RanOutOfInput();
     out[p] = uint8_t(symbol);
-    if (!PpmUpdate(m, uint32_t(p), uint8_t(symbol))) Fatal("NewNode(): Not enough memory");
+    if (!PpmUpdate(m, uint32_t(p), uint8_t(symbol), foundOrder, foundIndex)) Fatal("NewNode(): Not enough memory");
   }
   if (ac.low != 0) ac.NextBit();
   if (ac.high != 65536) ac.NextBit();

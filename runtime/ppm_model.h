@@ -195,6 +195,21 @@ inline uint32_t PpmFind(const PpmEntry* e, uint32_t n, uint8_t s) {
 #endif
 }
 
+// Moves entries 0 .. i-1 one place back (to 1 .. i); short moves, the common ones, inline.
+inline void PpmShiftBack(PpmEntry* e, uint32_t i) {
+  switch (i) {
+    case 7: e[7] = e[6]; [[fallthrough]];
+    case 6: e[6] = e[5]; [[fallthrough]];
+    case 5: e[5] = e[4]; [[fallthrough]];
+    case 4: e[4] = e[3]; [[fallthrough]];
+    case 3: e[3] = e[2]; [[fallthrough]];
+    case 2: e[2] = e[1]; [[fallthrough]];
+    case 1: e[1] = e[0]; [[fallthrough]];
+    case 0: break;
+    default: memmove(e + 1, e, sizeof(PpmEntry) * i);
+  }
+}
+
 // Halves every child's count; the context's total becomes the new sum.
 inline void PpmHalve(PpmModel& m, PpmContext& c) {
   PpmEntry* e = PpmChildren(m, c);
@@ -212,17 +227,20 @@ inline void PpmHalve(PpmModel& m, PpmContext& c) {
 // Records byte s at position p in every context of order min(order, p) down to 0 (moving or
 // adding its child to the front), and makes those children the contexts of the next position.
 // Returns false at the memory cap (or when the heap refuses); the model is then unusable.
-inline bool PpmUpdate(PpmModel& m, uint32_t p, uint8_t s) {
+//
+// The coder usually knows where the byte stands in one context already: foundIndex is its entry
+// in the context of order foundOrder (-1 when it came from the uniform fallback).
+inline bool PpmUpdate(PpmModel& m, uint32_t p, uint8_t s, int foundOrder = -1, uint32_t foundIndex = 0) {
   if (!PpmReserve(m)) return false;
   int top = p < uint32_t(m.order) ? int(p) : m.order;
   for (int o = top; o >= 0; o--) {
     PpmContext& c = m.contexts[m.ctx[o]];
     PpmEntry* e = PpmChildren(m, c);
-    uint32_t i = PpmFind(e, c.n, s);
+    uint32_t i = o == foundOrder ? foundIndex : PpmFind(e, c.n, s);
     uint32_t child;
     if (i < c.n) {
       PpmEntry hit = e[i];
-      memmove(e + 1, e, sizeof(PpmEntry) * i);
+      PpmShiftBack(e, i);
       if (hit.count == 0) c.live++;
       hit.count++;
       e[0] = hit;

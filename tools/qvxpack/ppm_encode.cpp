@@ -67,7 +67,8 @@ std::vector<uint8_t> PpmEncode(const uint8_t* data, size_t n, int order) {
     PpmPrefetch(m, uint32_t(p));
     PpmBeginPosition(m);
     int top = p < size_t(order) ? int(p) : order;
-    int excluded = 0;
+    int excluded = 0, foundOrder = -1;
+    uint32_t foundIndex = 0;
     bool coded = false;
     for (int o = top; o >= 0 && !coded; o--) {
       const PpmContext& ctx = m.contexts[m.ctx[o]];
@@ -81,7 +82,7 @@ std::vector<uint8_t> PpmEncode(const uint8_t* data, size_t n, int order) {
         dist = ctx.live;
         for (uint32_t i = 0; i < ctx.n; i++) {
           if (e[i].count == 0) continue;
-          if (e[i].symbol == c) { found = true; count = e[i].count; break; }
+          if (e[i].symbol == c) { found = true; count = e[i].count; foundIndex = i; break; }
           start += e[i].count;
           PpmExclude(m, e[i].symbol);
           excluded++;
@@ -91,7 +92,7 @@ std::vector<uint8_t> PpmEncode(const uint8_t* data, size_t n, int order) {
           if (e[i].count == 0) continue;
           dist++;
           if (PpmExcluded(m, e[i].symbol)) continue;
-          if (e[i].symbol == c) { found = true; count = e[i].count; }
+          if (e[i].symbol == c && !found) { found = true; count = e[i].count; foundIndex = i; }
           if (!found) start += e[i].count;
           tot += e[i].count;
           PpmExclude(m, e[i].symbol);
@@ -101,6 +102,7 @@ std::vector<uint8_t> PpmEncode(const uint8_t* data, size_t n, int order) {
       if (found) {
         ac.Encode(start, start + count, tot + dist);
         coded = true;
+        foundOrder = o;
       } else {
         ac.Encode(tot, tot + dist, tot + dist);
       }
@@ -112,7 +114,7 @@ std::vector<uint8_t> PpmEncode(const uint8_t* data, size_t n, int order) {
       for (int s = 0; s < c; s++) below += !PpmExcluded(m, uint8_t(s));
       ac.Encode(below, below + 1, uint32_t(256 - excluded));
     }
-    if (!PpmUpdate(m, uint32_t(p), c)) {
+    if (!PpmUpdate(m, uint32_t(p), c, foundOrder, foundIndex)) {
       PpmRelease(m);
       return {};
     }
