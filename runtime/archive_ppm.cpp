@@ -113,17 +113,18 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
         // The child whose running sum first passes the target (children at 0 add nothing).
         uint32_t sum = 0, i = 0;
         if (!marked) {
-          for (;; i++) {
+          for (; i < n; i++) {
             sum += e[i].count;
             if (sum > target) break;
           }
         } else {
-          for (;; i++) {
+          for (; i < n; i++) {
             if (PpmExcluded(m, e[i].symbol)) continue;
             sum += e[i].count;
             if (sum > target) break;
           }
         }
+        if (i == n) Fatal("DecodePPM(): Corrupt data in input stream");
         ac.Consume(sum - e[i].count, sum, total);
         symbol = e[i].symbol;
         foundOrder = o;

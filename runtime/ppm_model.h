@@ -99,7 +99,10 @@ inline uint64_t PpmBytesUsed(const PpmModel& m) {
 template <typename T>
 inline bool PpmGrow(T*& pool, uint32_t& capacity, uint64_t need) {
   if (need <= capacity) return true;
+  // Doubling, but never far beyond what the memory cap lets this pool use.
   uint64_t grown = uint64_t(capacity) * 2;
+  uint64_t most = PpmMemoryLimit / sizeof(T) + 4096;
+  if (grown > most) grown = most;
   if (grown < need) grown = need;
   if (grown > 0xFFFFFFFFu) return false;
   void* p = realloc(pool, sizeof(T) * grown);
