@@ -373,3 +373,65 @@ TEST(Tga, UnloadPictureChecksItsArgument) {
   EXPECT_NE(LogText().find("ERROR: UnloadPicture(): Picture->Data is <NULL> !"), std::string::npos);
   EXPECT_EQ(MemoryInUse(), before - int32_t(sizeof(Picture)));
 }
+
+// A true-colour picture may carry a colour map: it fills the palette and is stepped over.
+TEST(Tga, ColourMapBeforeTrueColourPixels) {
+  Tga t;
+  t.type = 2;
+  t.mapType = 1;
+  t.mapLength = 2;
+  t.map = {1, 2, 3, 4, 5, 6};
+  t.id = "id";
+  t.width = 2;
+  t.pixels = {10, 20, 30, 40, 50, 60};
+  Picture* p = Load(t);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(Data(p), (Bytes{30, 20, 10, 60, 50, 40}));
+  EXPECT_EQ(p->palette[1][0], 6);
+  EXPECT_EQ(p->palette[1][2], 4);
+  UnloadPicture(p);
+}
+
+// Large pictures of every run-length type against the same pixels stored plainly.
+TEST(Tga, RunLengthMatchesUncompressed) {
+  uint32_t seed = 17;
+  for (uint8_t depth : {uint8_t(8), uint8_t(24), uint8_t(32)}) {
+    int bpp = depth / 8;
+    Tga plain;
+    plain.type = depth == 8 ? 3 : 2;
+    plain.depth = depth;
+    plain.width = 37;
+    plain.height = 23;
+    Tga rle = plain;
+    rle.type = uint8_t(plain.type + 8);
+    size_t pixels = size_t(plain.width) * plain.height;
+    Bytes px;
+    while (px.size() < pixels * bpp) {
+      seed = seed * 1103515245u + 12345u;
+      size_t left = pixels - px.size() / bpp;
+      size_t n = 1 + (seed >> 16) % 128;
+      if (n > left) n = left;
+      Bytes value;
+      for (int k = 0; k < bpp; k++) value.push_back(uint8_t(seed >> (8 + k)));
+      if (seed & 0x80000000u) {
+        rle.pixels.push_back(uint8_t(0x80 | (n - 1)));
+        rle.pixels.insert(rle.pixels.end(), value.begin(), value.end());
+        for (size_t i = 0; i < n; i++) px.insert(px.end(), value.begin(), value.end());
+      } else {
+        rle.pixels.push_back(uint8_t(n - 1));
+        for (size_t i = 0; i < n; i++) {
+          value[0] = uint8_t(value[0] + 1);
+          rle.pixels.insert(rle.pixels.end(), value.begin(), value.end());
+          px.insert(px.end(), value.begin(), value.end());
+        }
+      }
+    }
+    plain.pixels = px;
+    Picture* a = Load(plain, "plain.tga");
+    Picture* b = Load(rle, "rle.tga");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(Data(a), Data(b)) << int(depth);
+    UnloadPicture(a);
+    UnloadPicture(b);
+  }
+}
