@@ -68,7 +68,7 @@ std::pair<double, double> Move(double t, double inEnd, double outStart, double x
 // Meteor flight over the title: far top-left, near and across, then out to the right.
 Bytes MakeCheckerPath() {
   const double pts[][4] = {  // t, ox, oy, D
-      {0, -260, -90, 3600}, {40, -170, -40, 1900}, {90, -80, 10, 1000}, {140, 30, 25, 720},
+      {0, -260, -90, 3600}, {40, -130, -40, 1900}, {90, -80, 10, 1000}, {140, 30, 25, 720},
       {190, 110, -10, 820}, {230, 60, -35, 1150}, {265, 120, 0, 900}, {300, 420, 20, 1300}};
   std::vector<Key> keys;
   for (const auto& p : pts) {
