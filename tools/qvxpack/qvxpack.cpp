@@ -24,6 +24,7 @@
 #include "runtime/log.h"
 #include "tools/qvxpack/archive_write.h"
 #include "tools/qvxpack/pack.h"
+#include "tools/qvxpack/quiet.h"
 
 namespace {
 
@@ -165,10 +166,20 @@ void RunNext() { NextFile(gRead.archive); }
 void RunUnpack() { gRead.sum = UnpackEntry(gRead.archive, gRead.out->data()); }
 
 Archive* Open(const std::string& path) {
-  gRead.path = path.c_str();
+  // Opened here by its absolute path: the reader runs inside a private directory.
+  char* real = realpath(path.c_str(), nullptr);
+  if (!real) {
+    Fail("cannot open \"" + path + "\": " + strerror(errno));
+    return nullptr;
+  }
+  static std::string full;
+  full = real;
+  free(real);
+  gRead.path = full.c_str();
   gRead.archive = nullptr;
-  if (RunGuarded(RunOpen)) {
-    Fail("cannot open \"" + path + "\"");
+  std::string why;
+  if (RunQuietly(RunOpen, &why)) {
+    Fail("cannot open \"" + path + "\": " + why);
     return nullptr;
   }
   if (!gRead.archive) Fail("\"" + path + "\" is not an archive");
@@ -177,7 +188,7 @@ Archive* Open(const std::string& path) {
 
 bool Next(Archive* a) {
   gRead.archive = a;
-  return !RunGuarded(RunNext);
+  return !RunQuietly(RunNext, nullptr);
 }
 
 // Unpacks the current entry; the reason when it does not come back whole.
@@ -188,13 +199,9 @@ bool Unpack(Archive* a, std::vector<uint8_t>& out, std::string& why) {
   }
   out.assign(size_t(a->unpackedSize), 0);
   gRead = {gRead.path, a, &out, 0};
-  if (RunGuarded(RunUnpack)) {
-    ResetExitOnce();
-    why = "damaged packed data";
-    return false;
-  }
+  if (RunQuietly(RunUnpack, &why)) return false;
   if (gRead.sum != a->checksum) {
-    why = "bad checksum";
+    why = "Bad CRC";
     return false;
   }
   return true;
