@@ -154,6 +154,10 @@ void SetUpSable(const EffectFiles& files) {
   for (int32_t i = 0; i < 256; i++) s.rowOffset[i] = (i - 128) * W;
   // Entry 0 follows the rule for heights at or below the sand level, like every entry up to K.
   for (int32_t v = 0; v < kSlopeEntries; v++) s.slope[v] = SlopeOf(v);
+  // Half the cache footprint for the draw's scattered reads; every entry fits (the largest,
+  // trunc(ln(299999 / K) * 256), is 645).
+  s.slope16 = (int16_t*)Malloc(kSlopeEntries * 2);
+  for (int32_t v = 0; v < kSlopeEntries; v++) s.slope16[v] = int16_t(s.slope[v]);
 
   p = LoadChecked(files, "night_s.tga", kSceneWidth, H);
   s.silhouette = Map565(*p, "fore_sky");
@@ -227,7 +231,13 @@ void DrawSky(const SableState& s, const Frame& f, double t, int32_t scroll) {
 }
 
 inline bool InSlopeTable(int32_t v) { return v >= 0 && v < kSlopeEntries; }
-inline bool SmallSlope(int32_t g) { return g >= -127 && g <= 127; }
+
+// The slope n / zoom when it lies within -127 to 127 (|n| < 128 * zoom); false otherwise.
+inline bool SmallSlope(int32_t n, const RowDivider& zoom, int32_t limit, int32_t* g) {
+  if (n <= -limit || n >= limit) return false;
+  *g = DivideTruncated(n, zoom);
+  return true;
+}
 
 void DrawLand(const SableState& s, const Frame& f, double t, int32_t scroll) {
   const int32_t su = 256 - (int32_t(2.0 * t) % 256);
@@ -235,12 +245,14 @@ void DrawLand(const SableState& s, const Frame& f, double t, int32_t scroll) {
   const int32_t shift2 = (sv << 8) + su;
   const int32_t* S = s.height1;
   const int32_t* S2 = s.height2;
-  const int32_t* Z = s.slope;
+  const int16_t* Z = s.slope16;
   for (int32_t k = 1; k <= 84; k++) {
     const int32_t row = 109 + k;
     const int32_t m = (110 - k) * W;
     const int32_t depth = 80 * 15360 / (k + 11) - 15360;
     const int32_t zoom = (depth + 15360) / 60;
+    const RowDivider divider = MakeRowDivider(zoom);
+    const int32_t limit = 128 * zoom;
     const int32_t base = depth & ~255;
     const int32_t sceneRow = row * kSceneWidth + scroll;
     for (int32_t x = 0; x < W; x++) {
@@ -267,9 +279,9 @@ void DrawLand(const SableState& s, const Frame& f, double t, int32_t scroll) {
         const int32_t h3 = S2[(j - 512) & 0xFFFF] + S[(i - 512) & 0xFFFF];
         if (!InSlopeTable(h) || !InSlopeTable(h2) || !InSlopeTable(h3)) continue;
         const int32_t z = Z[h];
-        const int32_t gx = ((Z[h2] - z) << 8) / zoom;
-        const int32_t gy = ((Z[h3] - z) << 8) / zoom;
-        if (!SmallSlope(gx) || !SmallSlope(gy)) continue;
+        int32_t gx, gy;
+        if (!SmallSlope((Z[h2] - z) << 8, divider, limit, &gx) || !SmallSlope((Z[h3] - z) << 8, divider, limit, &gy))
+          continue;
         const int32_t r = std::abs(s.rowOffset[(gy >> 3) + 128] + (gx >> 3) + m + x) % 64000;
         pixel = AddColour(s.highlight[(gy + 128) * 256 + gx + 128], SubGrey(f.Run(r), 64));
         counter = 128;
@@ -281,9 +293,9 @@ void DrawLand(const SableState& s, const Frame& f, double t, int32_t scroll) {
         const int32_t vy = S2[(i - 256) & 0xFFFF] + 2 * S2[(j - 256) & 0xFFFF];
         if (!InSlopeTable(v0) || !InSlopeTable(vx) || !InSlopeTable(vy)) continue;
         const int32_t z = Z[v0];
-        const int32_t gx = ((Z[vx] - z) << 8) / zoom;
-        const int32_t gy = ((Z[vy] - z) << 8) / zoom;
-        if (!SmallSlope(gx) || !SmallSlope(gy)) continue;
+        int32_t gx, gy;
+        if (!SmallSlope((Z[vx] - z) << 8, divider, limit, &gx) || !SmallSlope((Z[vy] - z) << 8, divider, limit, &gy))
+          continue;
         const int32_t r = std::abs(s.rowOffset[(gy >> 1) + 128] + (gx >> 1) + m + x) % 64000;
         pixel = SubGrey(f.Run(r), 64);
       }
@@ -322,6 +334,7 @@ void FreeSableEffect() {
   FreeIfSet(s.height1);
   FreeIfSet(s.height2);
   FreeIfSet(s.slope);
+  FreeIfSet(s.slope16);
   FreeIfSet(s.rowOffset);
   FreeIfSet(s.highlight);
   FreeIfSet(s.background);

@@ -37,6 +37,7 @@ struct SableState {
   int32_t* height1;        // "tab_S"
   int32_t* height2;        // "tab_S2"
   int32_t* slope;          // "tab_Z"
+  int16_t* slope16;        // the same entries in 16 bits (all lie below 32768), read by the draw
   int32_t* rowOffset;      // "decalage_Y": (i - 128) * 320
   uint16_t* highlight;     // "texture"
   uint16_t* background;    // "background"
@@ -94,3 +95,25 @@ double CloudWeight1(double t);
 double CloudWeight2(double t);
 // The time of a frame: progress * 800 * 0.5.
 double SableTime(float progress);
+
+// n / d truncated toward zero, as the slopes of a landscape row divide by the row's zoom, by a
+// multiplication with the row's reciprocal and one correction step (the same results as the
+// division for every n and every d >= 1).
+struct RowDivider {
+  int32_t d;
+  double inverse;
+};
+constexpr RowDivider MakeRowDivider(int32_t d) { return {d, 1.0 / double(d)}; }
+constexpr int32_t DivideTruncated(int32_t n, const RowDivider& r) {
+  int32_t q = int32_t(double(n) * r.inverse);
+  const int64_t rest = int64_t(n) - int64_t(q) * r.d;
+  if (n >= 0) {
+    if (rest >= r.d) q++;
+    else if (rest < 0) q--;
+  } else {
+    if (rest <= -r.d) q--;
+    else if (rest > 0) q++;
+  }
+  return q;
+}
+static_assert(DivideTruncated(-7, MakeRowDivider(2)) == -3 && DivideTruncated(6, MakeRowDivider(3)) == 2);

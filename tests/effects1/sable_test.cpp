@@ -70,6 +70,17 @@ TEST(SablePieces, WorkedFigures) {
             uint16_t(31 << 11 | 63 << 5 | 5));
 }
 
+TEST(SablePieces, RowDividerAgreesWithTheDivisionOnEveryRowsZoom) {
+  for (int32_t k = 1; k <= 84; k++) {
+    const int32_t zoom = (80 * 15360 / (k + 11)) / 60;
+    const RowDivider d = MakeRowDivider(zoom);
+    for (int32_t n = -200000; n <= 200000; n++) ASSERT_EQ(DivideTruncated(n, d), n / zoom) << n << " / " << zoom;
+  }
+  for (int32_t zoom : {1, 2, 3, 7, 1000, 65535, 1 << 30})
+    for (int32_t n : {0, 1, -1, 2147483647, -2147483647 - 1, 123456789, -987654321, zoom, -zoom, zoom - 1})
+      ASSERT_EQ(DivideTruncated(n, MakeRowDivider(zoom)), n / zoom) << n << " / " << zoom;
+}
+
 TEST(SablePieces, MixEnlargeAndBlur) {
   std::vector<uint8_t> a(65536), b(65536), out(65536);
   for (int i = 0; i < 65536; i++) {
@@ -131,6 +142,8 @@ TEST_F(Sable, SetUpBuildsTablesAndDrawsTheNoiseFromTheSharedGenerator) {
   EXPECT_EQ(SableEffect.rowOffset[255], 127 * 320);
   EXPECT_EQ(SableEffect.slope[0], 0);
   EXPECT_EQ(SableEffect.slope[kSandLevel + 1], SlopeOf(kSandLevel + 1));
+  for (int32_t v = 0; v < kSlopeEntries; v++) ASSERT_EQ(SableEffect.slope16[v], SableEffect.slope[v]) << v;
+  EXPECT_EQ(SableEffect.slope[kSlopeEntries - 1], 645);
   EXPECT_EQ(SableEffect.brightness[161], 25);
   for (int i = 0; i < 200 * 640; i++) ASSERT_EQ(SableEffect.trail[i], 0);
   // Ceiling, row 0 at x = -160: q = 1024000 / 101, step = trunc(q * 0.0075).
