@@ -7,11 +7,12 @@
 //
 // Who plays the queue is a sink, picked from a table by name:
 //   "sdl"     the default: SDL2 audio on its own audio thread; absent (no devices) where no audio
-//             device opens (no sound card, no sound server, tests, CI). While an offline render runs
-//             (PlatRenderFolder() is set) the default gives way to "render" into FOLDER/show.wav.
-//   "render"  the offline renderer: appends what it plays to a RIFF/WAVE file (PlatSetWaveOutFile), in step
-//             with the current clock: at 44100 Hz, 10 ms of clock time plays 441 frames. Sample 0 of the
-//             file is the first sample of the first block written. 44.1 kHz 16-bit stereo only.
+//             device opens (no sound card, no sound server, tests, CI). While the "render" presenter is
+//             current the default gives way to the "render" sink.
+//   "render"  the offline renderer: appends what it plays to a RIFF/WAVE file, in step with the current
+//             clock: at 44100 Hz, 10 ms of clock time plays 441 frames. The file (PlatSetWaveOutFile, else
+//             PlatRenderFolder()/show.wav) is made when the first block is written, and its sample 0 is
+//             that block's first sample. 44.1 kHz 16-bit stereo only.
 //   "none"    no device at all (PlatWaveOutDeviceCount() is 0)
 // Tests install a sink of their own (PlatUseWaveOutSink) and play with PlatWaveOutPull.
 //

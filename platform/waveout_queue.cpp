@@ -28,17 +28,12 @@ bool ValidFormat(const PlatWaveFormat& f) {
 
 std::atomic<const PlatWaveSink*> openSink{&PlatWaveNoneSink};   // the sink of the open device
 
-// The sink that plays now: during an offline render the default sink gives way to the render sink,
-// which writes show.wav into the render's folder.
+// The sink that plays now: during an offline render (the render presenter is current) the default
+// sink gives way to the render sink, which writes show.wav into the render's folder.
 const PlatWaveSink* Resolve() {
   const PlatWaveSink* sink = currentSink.load();
-  if (sink == &PlatWaveSdlSink) {
-    if (const char* folder = PlatRenderFolder()) {
-      std::string path = std::string(folder) + "/show.wav";
-      PlatSetWaveOutFile(path.c_str());
-      return &PlatWaveRenderSink;
-    }
-  }
+  const PlatPresenter* presenter = PlatCurrentPresenter();
+  if (sink == &PlatWaveSdlSink && presenter && strcmp(presenter->name, "render") == 0) return &PlatWaveRenderSink;
   return sink;
 }
 

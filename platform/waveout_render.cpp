@@ -47,34 +47,58 @@ void WriteHeader() {
   fseek(file, 0, SEEK_END);
 }
 
+bool Rendering() {
+  const PlatPresenter* p = PlatCurrentPresenter();
+  return p && strcmp(p->name, "render") == 0;
+}
+
 int32_t RenderDeviceCount() {
   std::lock_guard<std::mutex> hold(renderLock);
-  return filePath.empty() ? 0 : 1;
+  return filePath.empty() && !Rendering() ? 0 : 1;
 }
 
 bool RenderSupports(const PlatWaveFormat& f) { return f.channels == 2 && f.rate == 44100 && f.bits == 16; }
 
+bool deviceOpen = false;
+
 bool RenderOpen(const PlatWaveFormat& f) {
   std::lock_guard<std::mutex> hold(renderLock);
-  if (filePath.empty() || file) return false;
-  file = fopen(filePath.c_str(), "wb");
-  if (!file) return false;
+  if (deviceOpen) return false;
+  deviceOpen = true;
   format = f;
   started = false;
   framesPlayed = 0;
   dataBytes = 0;
+  return true;
+}
+
+// The file opens with the first block: the sound device opens before the render's folder is made
+// (and emptied), the music starts once it is there.
+bool OpenFile() {
+  std::string path = filePath;
+  if (path.empty()) {
+    const char* folder = PlatRenderFolder();
+    if (!folder) return false;
+    path = std::string(folder) + "/show.wav";
+  }
+  file = fopen(path.c_str(), "wb");
+  if (!file) {
+    fprintf(stderr, "render: cannot write %s\n", path.c_str());
+    return false;
+  }
   WriteHeader();
   return true;
 }
 
 void RenderUpdate() {
   std::lock_guard<std::mutex> hold(renderLock);
-  if (!file) return;
+  if (!deviceOpen) return;
   uint32_t now = PlatMilliseconds();
   if (!started) {
     if (PlatWaveOutQueuedBytes() == 0) return;
     started = true;
     startMs = now;
+    OpenFile();
   }
   const int32_t frameBytes = format.channels * format.bits / 8;
   const uint64_t due = uint64_t(uint32_t(now - startMs)) * uint64_t(format.rate) / 1000;
@@ -82,7 +106,7 @@ void RenderUpdate() {
   while (framesPlayed < due) {
     int32_t want = int32_t(std::min<uint64_t>(due - framesPlayed, sizeof buffer / size_t(frameBytes)));
     int32_t got = PlatWaveOutPull(buffer, want * frameBytes);
-    if (got > 0) fwrite(buffer, 1, size_t(got), file);
+    if (got > 0 && file) fwrite(buffer, 1, size_t(got), file);
     dataBytes += uint32_t(got);
     framesPlayed += uint64_t(got / frameBytes);
     if (got < want * frameBytes) break;   // the queue ran dry: the next block plays on from here
@@ -91,6 +115,7 @@ void RenderUpdate() {
 
 void RenderClose() {
   std::lock_guard<std::mutex> hold(renderLock);
+  deviceOpen = false;
   if (!file) return;
   WriteHeader();
   fclose(file);
