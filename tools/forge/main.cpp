@@ -29,7 +29,7 @@ bool WriteFile(const std::string& path, const void* data, size_t size) {
 
 bool Encode(const std::vector<int16_t>& pcm, const std::string& mp3) {
   const std::string command = "lame -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 128 --cbr -t "
-                              "--noreplaygain --silent - '" + mp3 + "'";
+                              "--noreplaygain --silent - '" + mp3 + "' 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "w");
   if (!pipe) return false;
   bool ok = std::fwrite(pcm.data(), sizeof(int16_t), pcm.size(), pipe) == pcm.size();

@@ -155,7 +155,7 @@ Bytes MakeQuenPic() {
     float t = Clamp01(y / horizon);
     Rgb c = Ramp(sky, 6, t * t * 0.85f + t * 0.15f);
     float sun = std::exp(-std::hypot((x - 208.0f) / 1.6f, y - 120.0f) / 34.0f);
-    c = Add(c, Scale(Hex(0xFFB060), sun * 0.55f));
+    c = Add(c, Scale(Hex(0xFF9A50), sun * 0.35f));
     // layered clouds lit from below by the sun
     float n = Fbm(x / 90.0f, y / 14.0f, 6, 0, 51) * 0.5f + 0.5f;
     float cl = SmoothStep(0.52f, 0.78f, n) * SmoothStep(8.0f, 40.0f, y) * (1 - SmoothStep(100.0f, 128.0f, y));
@@ -171,7 +171,7 @@ Bytes MakeQuenPic() {
   Glow(im, 208, 124, 3.5f, Hex(0xFFFFFF));
   // four mountain ranges, far to near, each fogged towards the sky colour at the horizon
   struct Range { float base, height, scale; uint32_t seed; Rgb colour; float fog; };
-  const Range ranges[] = {{126, 58, 150, 61, Hex(0x6A5A90), 0.75f},
+  const Range ranges[] = {{126, 58, 150, 61, Hex(0x5A4A80), 0.45f},
                           {130, 44, 110, 62, Hex(0x3E3468), 0.5f},
                           {133, 36, 80, 63, Hex(0x241C40), 0.25f},
                           {134, 22, 55, 64, Hex(0x120C20), 0.05f}};
@@ -187,15 +187,20 @@ Bytes MakeQuenPic() {
       const Range& g = ranges[r];
       for (int32_t y = std::max(0, int32_t(crest[r][x])); y < int32_t(horizon); ++y) {
         float cover = Clamp01(float(y + 1) - crest[r][x]);
-        float slope = (crest[r][std::min(x + 1, W - 1)] - crest[r][std::max(x - 1, 0)]) * 0.5f;
+        float below = float(y) - crest[r][x];
+        float slope = 0;  // crest slope smoothed over nine columns: flanks facing the sun are lit
+        for (int32_t k = -4; k <= 4; ++k)
+          slope += crest[r][std::clamp(x + k + 1, 0, W - 1)] - crest[r][std::clamp(x + k - 1, 0, W - 1)];
+        slope *= 0.5f / 9.0f;
         float tex = Fbm(float(x) / 12.0f, float(y) / 6.0f, 4, 0, g.seed + 9) * 0.5f + 0.5f;
-        Rgb c = Scale(g.colour, 0.8f + 0.4f * tex);
-        c = Add(c, Scale(Hex(0xFF9060), Clamp01(-slope * 0.6f) * 0.35f * (1.0f - float(r) * 0.2f)));  // sunlit flanks
-        float snow = SmoothStep(0.1f, 0.0f, (float(y) - crest[r][x]) / 30.0f) * (r < 2 ? 0.5f : 0.0f) *
-                     SmoothStep(0.45f, 0.7f, tex);
-        c = Mix(c, Hex(0xE8C8D8), snow);
+        float gully = Ridged(float(x) / 9.0f + float(y) / 22.0f, float(y) / 7.0f, 3, 0, g.seed + 17);
+        float sunSide = Clamp01(-slope * 0.8f + 0.2f) * std::exp(-below / 28.0f);
+        Rgb c = Scale(g.colour, 0.75f + 0.3f * tex + 0.25f * gully * std::exp(-below / 40.0f));
+        c = Add(c, Scale(Hex(0xFF9060), sunSide * (0.3f + 0.25f * gully) * (1.0f - float(r) * 0.22f)));
+        float snow = std::exp(-below / 9.0f) * (r < 2 ? 0.4f : 0.0f) * SmoothStep(0.45f, 0.8f, gully * 0.6f + tex * 0.5f);
+        c = Mix(c, Mix(Hex(0xB8A8D0), Hex(0xFFD8C8), sunSide), snow);
         float mist = g.fog + (1 - g.fog) * SmoothStep(horizon - 22, horizon, float(y)) * 0.6f;
-        c = Mix(c, skyAt(float(x), horizon - 6), mist * 0.7f);
+        c = Mix(c, skyAt(float(x), horizon - 6), mist * 0.5f);
         Blend(im, x, y, c, cover);
       }
     }
@@ -207,7 +212,7 @@ Bytes MakeQuenPic() {
       int32_t sx = std::clamp(int32_t(float(x) + rip * depth * 0.25f), 0, W - 1);
       int32_t sy = std::clamp(int32_t(2 * horizon - float(y) - 1 + rip * 2.0f), 0, int32_t(horizon) - 1);
       Rgb c = Get(im, sx, sy);
-      c = Mix(Scale(c, 0.8f), Hex(0x0A1028), Clamp01(depth / 90.0f) * 0.6f);
+      c = Mix(Mul(c, Rgb{0.84f, 0.74f, 0.8f}), Hex(0x140C26), Clamp01(depth / 90.0f) * 0.6f);
       float sparkle = std::exp(-std::fabs(float(x) - 208.0f) / (6.0f + depth * 0.5f)) * SmoothStep(0.15f, 0.4f, rip);
       c = Add(c, Scale(Hex(0xFFD8A0), sparkle * 0.7f));
       Set(im, x, y, c);
