@@ -89,23 +89,16 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
       const PpmEntry* e = PpmChildren(m, ctx);
       const uint32_t n = ctx.n;
       PpmBeginContext(m);
-      uint32_t tot = 0, dist = 0;
-      bool marked = false;
-      if (excluded == 0) {
+      // dist counts every child above 0, excluded or not.
+      const uint32_t dist = ctx.live;
+      const bool marked = excluded != 0;
+      uint32_t tot;
+      if (!marked) {
         tot = ctx.sum;
-        dist = ctx.live;
       } else {
         // One pass sums the children not yet excluded and marks them; marks of this context
         // do not count as exclusions while it is being coded.
-        for (uint32_t i = 0; i < n; i++) {
-          if (e[i].count == 0) continue;
-          dist++;
-          if (PpmExcluded(m, e[i].symbol)) continue;
-          tot += e[i].count;
-          PpmExclude(m, e[i].symbol);
-          excluded++;
-        }
-        marked = true;
+        tot = PpmSumAndExclude(m, e, n, &excluded);
       }
       uint32_t total = tot + dist;
       uint32_t target = ac.Target(total);
@@ -119,8 +112,7 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
           }
         } else {
           for (; i < n; i++) {
-            if (PpmExcluded(m, e[i].symbol)) continue;
-            sum += e[i].count;
+            sum += PpmExcluded(m, e[i].symbol) ? 0 : e[i].count;
             if (sum > target) break;
           }
         }
@@ -133,11 +125,8 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
       }
       if (target >= total) Fatal("DecodePPM(): Corrupt data in input stream");
       if (!marked) {
-        for (uint32_t i = 0; i < n; i++) {
-          if (e[i].count == 0) continue;
-          PpmExclude(m, e[i].symbol);
-          excluded++;
-        }
+        PpmExcludeLive(m, e, n);
+        excluded += int(dist);
       }
       ac.Consume(tot, total, total);
     }

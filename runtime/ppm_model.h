@@ -164,10 +164,39 @@ inline void PpmBeginPosition(PpmModel& m) {
 // Starts the coding of one more context at this position: symbols marked by the contexts
 // before it (and only those) count as excluded.
 inline void PpmBeginContext(PpmModel& m) { m.mark++; }
+// Marks of earlier contexts of this position lie in [base, mark); one unsigned compare tells.
 inline bool PpmExcluded(const PpmModel& m, uint8_t s) {
-  return m.stamp[s] >= m.base && m.stamp[s] != m.mark;
+  return m.stamp[s] - m.base < m.mark - m.base;
 }
 inline void PpmExclude(PpmModel& m, uint8_t s) { m.stamp[s] = m.mark; }
+
+// Sums the counts of the children not excluded by earlier contexts and marks those with a
+// count above 0, adding their number to *excluded. Written without branches on the data,
+// which are as good as random here.
+inline uint32_t PpmSumAndExclude(PpmModel& m, const PpmEntry* e, uint32_t n, int* excluded) {
+  const uint32_t base = m.base, span = m.mark - m.base, mark = m.mark;
+  uint32_t tot = 0, newly = 0;
+  for (uint32_t i = 0; i < n; i++) {
+    uint32_t count = e[i].count;
+    uint8_t s = e[i].symbol;
+    uint32_t st = m.stamp[s];
+    uint32_t take = uint32_t(count != 0) & uint32_t(st - base >= span);
+    tot += count & (0u - take);
+    newly += take;
+    m.stamp[s] = take ? mark : st;
+  }
+  *excluded += int(newly);
+  return tot;
+}
+
+// Marks every child with a count above 0 (the first context of a position, nothing excluded yet).
+inline void PpmExcludeLive(PpmModel& m, const PpmEntry* e, uint32_t n) {
+  const uint32_t mark = m.mark;
+  for (uint32_t i = 0; i < n; i++) {
+    uint8_t s = e[i].symbol;
+    m.stamp[s] = e[i].count ? mark : m.stamp[s];
+  }
+}
 
 // Position of symbol s among the n entries, or n when absent. Eight entries per step where the
 // processor compares sixteen bytes at once; the plain loop is the reference.

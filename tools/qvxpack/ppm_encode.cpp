@@ -75,29 +75,30 @@ std::vector<uint8_t> PpmEncode(const uint8_t* data, size_t n, int order) {
       if (ctx.n == 0) continue;
       const PpmEntry* e = PpmChildren(m, ctx);
       PpmBeginContext(m);
-      uint32_t tot = 0, dist = 0, start = 0, count = 0;
+      const uint32_t dist = ctx.live;
+      uint32_t tot = 0, start = 0, count = 0;
       bool found = false;
       if (excluded == 0) {
         tot = ctx.sum;
-        dist = ctx.live;
-        for (uint32_t i = 0; i < ctx.n; i++) {
-          if (e[i].count == 0) continue;
-          if (e[i].symbol == c) { found = true; count = e[i].count; foundIndex = i; break; }
-          start += e[i].count;
-          PpmExclude(m, e[i].symbol);
-          excluded++;
+        uint32_t i = PpmFind(e, ctx.n, c);
+        if (i < ctx.n && e[i].count != 0) {
+          found = true;
+          count = e[i].count;
+          foundIndex = i;
+          for (uint32_t k = 0; k < i; k++) start += e[k].count;
+        } else {
+          PpmExcludeLive(m, e, ctx.n);
+          excluded += int(dist);
         }
       } else {
-        for (uint32_t i = 0; i < ctx.n; i++) {
-          if (e[i].count == 0) continue;
-          dist++;
-          if (PpmExcluded(m, e[i].symbol)) continue;
-          if (e[i].symbol == c && !found) { found = true; count = e[i].count; foundIndex = i; }
-          if (!found) start += e[i].count;
-          tot += e[i].count;
-          PpmExclude(m, e[i].symbol);
-          excluded++;
+        uint32_t i = PpmFind(e, ctx.n, c);
+        if (i < ctx.n && e[i].count != 0 && !PpmExcluded(m, c)) {
+          found = true;
+          count = e[i].count;
+          foundIndex = i;
+          for (uint32_t k = 0; k < i; k++) start += PpmExcluded(m, e[k].symbol) ? 0 : e[k].count;
         }
+        tot = PpmSumAndExclude(m, e, ctx.n, &excluded);
       }
       if (found) {
         ac.Encode(start, start + count, tot + dist);
