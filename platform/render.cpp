@@ -88,7 +88,7 @@ bool RenderOpen(int32_t width, int32_t height, bool, const char*) {
   s.height = height;
   s.frame.assign(size_t(width) * size_t(height), 0);
   s.frames = 0;
-  s.nextContact = 0;
+  s.nextContact = 1;   // the first thumbnail: the first frame after the clock moved (the loading picture)
   s.stillDone.assign(s.stills.size(), false);
   ContactBegin(s.contact, width, height);
   remove(Path("show.wav").c_str());   // the sound output writes a new one when there is music
