@@ -3,6 +3,9 @@
 
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "sound/mpeg_tables12.h"
 
@@ -12,6 +15,7 @@ Tables tables;
 }  // namespace kvox_synth
 
 #define KVOX_SYNTH_NS kvox_synth_portable
+#define KVOX_SYNTH_MADD(a, b, c) ((a) * (b) + (c))
 #include "sound/mpeg_synth_kernel.inc"
 
 void kvox_synth::FillPortable(Table12 out) { kvox_synth_portable::Fill(out); }

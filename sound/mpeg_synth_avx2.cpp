@@ -1,6 +1,9 @@
 // The synthesis routines compiled for processors with AVX2 and FMA (chosen at run time by KvoxSynthInit).
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "sound/mpeg_synth.h"
 
@@ -12,6 +15,7 @@
 #pragma GCC target("avx2,fma")
 #endif
 #define KVOX_SYNTH_NS kvox_synth_avx2
+#define KVOX_SYNTH_MADD(a, b, c) __builtin_fmaf(a, b, c)
 #include "sound/mpeg_synth_kernel.inc"
 #if defined(__clang__)
 #pragma clang attribute pop
