@@ -5,7 +5,7 @@
 // its children (counts in list order) or an escape worth the number of its live children, after
 // which those children are excluded from the lower orders. When every order escapes, the bytes
 // not excluded share the interval equally. Bits are read straight from the BitReader's cache;
-// running past the stored bytes, a model past its node cap, or an escape that leaves no byte to
+// running past the stored bytes, a model past its memory cap, or an escape that leaves no byte to
 // code (only garbage does that) each end with a fatal line, and exactly n bytes are written.
 #include "runtime/archive_codecs.h"
 #include "runtime/log.h"
