@@ -6,42 +6,55 @@
 #include "sound/mpeg_layer3_internal.h"
 #include "sound/mpeg_layer3_tables.h"
 
+#define KVOX_L3_NS kvox_l3::hybrid_portable
+#include "sound/mpeg_layer3_hybrid_kernel.inc"
+#undef KVOX_L3_NS
+
 namespace kvox_l3 {
 namespace {
-
 constexpr double kPi = 3.14159265358979323846;
-
-// DCT-IV of 18: y[n] = sum_k x[k] cos(pi/18 (n + 1/2)(k + 1/2)); rows by k, padded to 20 outputs.
-alignas(32) float gCos18[18][20];
-// DCT-IV of 6, rows by k, padded to 8.
-alignas(32) float gCos6[6][8];
-// The 36 IMDCT outputs are +-y[n] of the DCT-IV: z[i] = y[kFold36[i]] * gWin36[type][i] (sign folded in).
-int8_t gFold36[36];
-float gWin36[4][36];
-int8_t gFold12[12];
-float gWin12[12];
-float gAliasCs[8], gAliasCa[8];
 bool gBuilt = false;
-
+bool gPortable = false;
+void (*gHybrid)(const HybridSource*, int32_t, float[32][18], int32_t, float*) = nullptr;
+void (*gImdct36)(const float*, int32_t, float*) = nullptr;
+void (*gImdct12)(const float*, float*) = nullptr;
 }  // namespace
+
+namespace hybrid {
+
+alignas(32) float gCos18[18][24];
+alignas(32) float gCos6[6][8];
+float gWin36[4][36];
+float gWin12[12];
+float gInvert[2][18];
+float gAliasCs[8], gAliasCa[8];
+}  // namespace hybrid
+
+using namespace hybrid;
+
+void HybridUsePortable(bool portable) {
+  gPortable = portable;
+  gBuilt = false;
+  BuildHybrid();
+}
 
 void BuildHybrid() {
   if (gBuilt) return;
+  const bool avx2 = !gPortable && HybridHasAvx2();
+  gHybrid = avx2 ? hybrid_avx2::Hybrid : hybrid_portable::Hybrid;
+  gImdct36 = avx2 ? hybrid_avx2::Imdct36 : hybrid_portable::Imdct36;
+  gImdct12 = avx2 ? hybrid_avx2::Imdct12 : hybrid_portable::Imdct12;
   for (int32_t k = 0; k < 18; k++) {
-    for (int32_t n = 0; n < 20; n++)
+    for (int32_t n = 0; n < 24; n++)
       gCos18[k][n] = n < 18 ? float(std::cos(kPi / 18.0 * (n + 0.5) * (k + 0.5))) : 0.0f;
   }
   for (int32_t k = 0; k < 6; k++) {
     for (int32_t n = 0; n < 8; n++) gCos6[k][n] = n < 6 ? float(std::cos(kPi / 6.0 * (n + 0.5) * (k + 0.5))) : 0.0f;
   }
-  // x[i] = c(i + N/4 ... ) with c the DCT-IV continued: c(2N' - 1 - m) = -c(m), c(m + 2N') = -c(m).
-  double sign36[36];
+  // The IMDCT output x[i] is c(i + 9) of the DCT-IV c continued past its 18 values, where
+  // c(35 - m) = -c(m) and c(m + 36) = -c(m): +y[9..17], then -y[17..0], then -y[0..8].
   for (int32_t i = 0; i < 36; i++) {
-    if (i < 9) { gFold36[i] = int8_t(i + 9); sign36[i] = 1.0; }
-    else if (i < 27) { gFold36[i] = int8_t(26 - i); sign36[i] = -1.0; }
-    else { gFold36[i] = int8_t(i - 27); sign36[i] = -1.0; }
-  }
-  for (int32_t i = 0; i < 36; i++) {
+    const double sign = i < 9 ? 1.0 : -1.0;
     const double normal = std::sin(kPi / 36.0 * (i + 0.5));
     double start, stop;
     if (i < 18) start = normal;
@@ -52,17 +65,16 @@ void BuildHybrid() {
     else if (i < 12) stop = std::sin(kPi / 12.0 * (i - 6 + 0.5));
     else if (i < 18) stop = 1.0;
     else stop = normal;
-    gWin36[0][i] = float(normal * sign36[i]);
-    gWin36[1][i] = float(start * sign36[i]);
-    gWin36[2][i] = float(normal * sign36[i]);
-    gWin36[3][i] = float(stop * sign36[i]);
+    gWin36[0][i] = float(normal * sign);
+    gWin36[1][i] = float(start * sign);
+    gWin36[2][i] = float(normal * sign);
+    gWin36[3][i] = float(stop * sign);
   }
-  for (int32_t i = 0; i < 12; i++) {
-    double s;
-    if (i < 3) { gFold12[i] = int8_t(i + 3); s = 1.0; }
-    else if (i < 9) { gFold12[i] = int8_t(8 - i); s = -1.0; }
-    else { gFold12[i] = int8_t(i - 9); s = -1.0; }
-    gWin12[i] = float(std::sin(kPi / 12.0 * (i + 0.5)) * s);
+  // The same fold for 12 points: +y[3..5], -y[5..0], -y[0..2].
+  for (int32_t i = 0; i < 12; i++) gWin12[i] = float(std::sin(kPi / 12.0 * (i + 0.5)) * (i < 3 ? 1.0 : -1.0));
+  for (int32_t t = 0; t < 18; t++) {
+    gInvert[0][t] = 1.0f;
+    gInvert[1][t] = (t & 1) ? -1.0f : 1.0f;
   }
   for (int32_t i = 0; i < 8; i++) {
     gAliasCs[i] = float(l3tab::kAliasCs[i]);
@@ -117,29 +129,10 @@ void AliasReduce(float* xr, int32_t lastBoundary) {
   }
 }
 
-void Imdct36(const float* x, int32_t blockType, float z[36]) {
-  alignas(32) float y[20];
-  for (int32_t n = 0; n < 20; n++) y[n] = x[0] * gCos18[0][n];
-  for (int32_t k = 1; k < 18; k++) {
-    const float v = x[k];
-    for (int32_t n = 0; n < 20; n++) y[n] += v * gCos18[k][n];
-  }
-  const float* w = gWin36[blockType & 3];
-  for (int32_t i = 0; i < 36; i++) z[i] = y[gFold36[i]] * w[i];
-}
-
-void Imdct12(const float* x, float z[36]) {
-  for (int32_t i = 0; i < 36; i++) z[i] = 0.0f;
-  for (int32_t win = 0; win < 3; win++) {
-    float y[8];
-    for (int32_t n = 0; n < 8; n++) y[n] = x[win] * gCos6[0][n];
-    for (int32_t k = 1; k < 6; k++) {
-      const float v = x[3 * k + win];
-      for (int32_t n = 0; n < 8; n++) y[n] += v * gCos6[k][n];
-    }
-    float* dst = z + 6 + 6 * win;
-    for (int32_t i = 0; i < 12; i++) dst[i] += y[gFold12[i]] * gWin12[i];
-  }
+void Imdct36(const float* x, int32_t blockType, float z[36]) { gImdct36(x, blockType, z); }
+void Imdct12(const float* x, float z[36]) { gImdct12(x, z); }
+void Hybrid(const HybridSource* src, int32_t count, float overlap[32][18], int32_t limit, float* out) {
+  gHybrid(src, count, overlap, limit, out);
 }
 
 void ImdctPlain(const float* x, int32_t n, double* out) {
@@ -147,33 +140,6 @@ void ImdctPlain(const float* x, int32_t n, double* out) {
     double s = 0.0;
     for (int32_t k = 0; k < n / 2; k++) s += x[k] * std::cos(kPi / (2.0 * n) * (2 * i + 1 + n / 2) * (2 * k + 1));
     out[i] = s;
-  }
-}
-
-void Hybrid(const HybridSource* src, int32_t count, float overlap[32][18], int32_t limit, float* out) {
-  for (int32_t sb = 0; sb < limit; sb++) {
-    alignas(32) float z[36];
-    alignas(32) float part[36];
-    bool any = false;
-    for (int32_t s = 0; s < count; s++) {
-      const HybridSource& h = src[s];
-      if (sb >= h.subbands) continue;
-      float* dst = any ? part : z;
-      const float* x = h.xr + 18 * sb;
-      if (h.blockType != 2) Imdct36(x, h.blockType, dst);
-      else if (h.mixed && sb < h.longSubbands) Imdct36(x, 0, dst);
-      else Imdct12(x, dst);
-      if (any) for (int32_t i = 0; i < 36; i++) z[i] += part[i];
-      any = true;
-    }
-    float* ov = overlap[sb];
-    float* o = out + sb;
-    if (!any) {
-      for (int32_t t = 0; t < 18; t++) { o[32 * t] = ov[t]; ov[t] = 0.0f; }
-    } else {
-      for (int32_t t = 0; t < 18; t++) { o[32 * t] = z[t] + ov[t]; ov[t] = z[18 + t]; }
-    }
-    if (sb & 1) for (int32_t t = 1; t < 18; t += 2) o[32 * t] = -o[32 * t];
   }
 }
 

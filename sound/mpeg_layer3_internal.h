@@ -138,4 +138,27 @@ struct HybridSource {
 // sources summed into one output channel: out[t * 32 + sb] for t < 18.
 void Hybrid(const HybridSource* src, int32_t count, float overlap[32][18], int32_t limit, float* out);
 
+// The kernels behind Imdct36, Imdct12 and Hybrid: portable and AVX2/FMA builds, chosen by BuildHybrid.
+// HybridUsePortable forces the portable build (tests compare the two).
+bool HybridHasAvx2();
+void HybridUsePortable(bool portable);
+namespace hybrid_portable {
+void Imdct36(const float* x, int32_t blockType, float* z);
+void Imdct12(const float* x, float* z);
+void Hybrid(const HybridSource* src, int32_t count, float overlap[32][18], int32_t limit, float* out);
+}  // namespace hybrid_portable
+namespace hybrid_avx2 {
+void Imdct36(const float* x, int32_t blockType, float* z);
+void Imdct12(const float* x, float* z);
+void Hybrid(const HybridSource* src, int32_t count, float overlap[32][18], int32_t limit, float* out);
+}  // namespace hybrid_avx2
+// Tables of the kernels, built by BuildHybrid.
+namespace hybrid {
+extern float gCos18[18][24];  // DCT-IV of 18, rows by input line, padded to 24 outputs
+extern float gCos6[6][8];     // DCT-IV of 6, padded to 8
+extern float gWin36[4][36];   // long windows by block type, with the signs of the fold
+extern float gWin12[12];      // short window with the signs of the fold
+extern float gInvert[2][18];  // frequency inversion: 1 for even subbands, +-1 by time slot for odd ones
+}  // namespace hybrid
+
 }  // namespace kvox_l3
