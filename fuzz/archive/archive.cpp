@@ -3,7 +3,10 @@
 //   other     a whole archive file, walked entry by entry with every entry extracted.
 // A fatal line is a normal end of an input; a crash or a sanitizer report is a failure.
 #include <cstdint>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "runtime/archive.h"
@@ -49,6 +52,13 @@ void WalkArchive() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The archive copy and the fatal lines' log.txt go to a private directory, not the corpus.
+  static bool moved = false;
+  if (!moved) {
+    static char dir[] = "/tmp/fuzz_archive.XXXXXX";
+    moved = true;
+    if (mkdtemp(dir) && chdir(dir) != 0) perror("fuzz_archive: chdir");
+  }
   if (size < 1) return 0;
   DebugMode = 0;
   gData = data;
