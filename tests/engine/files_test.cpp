@@ -23,23 +23,23 @@ void WriteFile(const char* name, const std::string& bytes) {
 // An uncompressed true-colour TGA, rows top first; pixel(x, y) gives red, green, blue, alpha.
 template <class F>
 void WriteTga(const char* name, int w, int h, int bpp, F pixel) {
-  std::string b(18, '\0');
+  std::vector<uint8_t> b(18, 0);
   b[2] = 2;
-  b[12] = char(w & 255);
-  b[13] = char(w >> 8);
-  b[14] = char(h & 255);
-  b[15] = char(h >> 8);
-  b[16] = char(bpp * 8);
+  b[12] = uint8_t(w & 255);
+  b[13] = uint8_t(w >> 8);
+  b[14] = uint8_t(h & 255);
+  b[15] = uint8_t(h >> 8);
+  b[16] = uint8_t(bpp * 8);
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++) {
       uint8_t c[4];
       pixel(x, y, c);
-      b += char(c[2]);
-      b += char(c[1]);
-      b += char(c[0]);
-      if (bpp == 4) b += char(c[3]);
+      b.push_back(c[2]);
+      b.push_back(c[1]);
+      b.push_back(c[0]);
+      if (bpp == 4) b.push_back(c[3]);
     }
-  WriteFile(name, b);
+  WriteFile(name, std::string(b.begin(), b.end()));
 }
 
 // Runs a timeline routine with its parameter text split into words.
@@ -98,7 +98,7 @@ TEST_F(EngineFiles, LoadSplineAndItsFatalLimits) {
   EvalSpline(&store, 4, 0.5, &v, -1);
   EXPECT_DOUBLE_EQ(v, 0.6875);
   std::string many = "50 1";
-  for (int i = 0; i < 50; i++) many += " " + std::to_string(i) + " 0";
+  for (int i = 0; i < 50; i++) many.append(" ").append(std::to_string(i)).append(" 0");
   WriteFile("many.spl", many);
   EXPECT_TRUE(DiesFatally([] { LoadSpline(&store, 5, "many.spl"); }));
   EXPECT_TRUE(LogHas("FATAL ERROR: LoadSpline(): too many keys !!!"));

@@ -2,6 +2,7 @@
 // picture, the warnings for bad numbers and empty slots.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "demo/engine/fixed.h"
@@ -50,8 +51,8 @@ struct Screen {
 
 // A path holding the sprite at (x, y) over the whole window.
 void Path(int32_t n, double x, double y) {
-  std::string text = "2 2 0 " + std::to_string(x) + " " + std::to_string(y) + " 200 " + std::to_string(x) + " " +
-                     std::to_string(y);
+  char text[256];
+  snprintf(text, sizeof text, "2 2 0 %f %f 200 %f %f", x, y, x, y);
   std::vector<uint8_t> b = Bytes(text);
   ASSERT_EQ(ParseSpline(&SpriteSplines, n, b.data(), b.size()), kSplineOk);
   Sprites[n].defined = 1;

@@ -83,7 +83,7 @@ TEST(Spline, TwoKeysAreLinearAndOneKeyIsConstant) {
 
 TEST(Spline, LimitsOfTheFile) {
   std::string keys49 = "49 6";
-  for (int i = 0; i < 49; i++) keys49 += " " + std::to_string(i) + " 1 2 3 4 5 6";
+  for (int i = 0; i < 49; i++) keys49.append(" ").append(std::to_string(i)).append(" 1 2 3 4 5 6");
   ASSERT_EQ(Parse(5, keys49), kSplineOk);
   EXPECT_EQ(store.keyCount[5], 49);
   EXPECT_NEAR(At(5, 30.5, -1, 5), 6.0, 1e-12);
