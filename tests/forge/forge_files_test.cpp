@@ -210,9 +210,13 @@ TEST(ForgeFiles, ObjectsLoadClosedAndInRange) {
   struct Want { const char* name; int32_t minFaces, maxFaces; bool closed; };
   for (const Want w : {Want{"meteor4.3dm", 300, 5000, true}, Want{"obj4.3dm", 300, 5000, true},
                        Want{"credit.3dm", 2, 500, false}}) {
-    std::vector<uint8_t> bytes = DataFile(w.name);
-    Object3D o = {};
-    ASSERT_TRUE(ParseObject(bytes.data(), bytes.size(), w.name, &o)) << w.name;
+    SetArchiveName(DataDir().c_str());
+    static Object3D o;
+    static const char* name;
+    o = {};
+    name = w.name;
+    ResetExitOnce();
+    ASSERT_FALSE(RunGuarded(+[] { LoadObject(name, &o); })) << w.name;
     EXPECT_GE(o.faceCount, w.minFaces) << w.name;
     EXPECT_LE(o.faceCount, w.maxFaces) << w.name;
     for (int32_t i = 0; i < o.vertexCount; ++i) {  // texels inside one 256 x 256 map
@@ -241,13 +245,17 @@ TEST(ForgeFiles, ObjectsLoadClosedAndInRange) {
 
 TEST(ForgeFiles, PathsLoadThroughTheSplineReader) {
   ASSERT_TRUE(Forged("forged_a"));
+  DebugMode = 0;
   static SplineStore store;
   struct Want { const char* name; int32_t values; double last; };
   for (const Want w : {Want{"checker.spl", 6, 300}, Want{"credcheck.spl", 2, 500}, Want{"music.spl", 2, 200},
                        Want{"design.spl", 2, 200}, Want{"coder.spl", 2, 200}, Want{"nom.spl", 2, 200},
                        Want{"logoqvx.spl", 2, 200}}) {
-    std::vector<uint8_t> bytes = DataFile(w.name);
-    ASSERT_EQ(ParseSpline(&store, 0, bytes.data(), bytes.size()), kSplineOk) << w.name;
+    SetArchiveName(DataDir().c_str());
+    static const char* name;
+    name = w.name;
+    ResetExitOnce();
+    ASSERT_FALSE(RunGuarded(+[] { LoadSpline(&store, 0, name); })) << w.name;
     EXPECT_EQ(store.valueCount[0], w.values) << w.name;
     EXPECT_LE(store.keyCount[0], 49) << w.name;
     EXPECT_DOUBLE_EQ(store.keys[0][store.keyCount[0] - 1].t, w.last) << w.name;

@@ -1,7 +1,14 @@
-// Runs the asset forge once per test program into ./forged_a and ./forged_b (with their PCM) and
-// gives the tests the files' bytes.
+// Runs the asset forge into ./forged_a and ./forged_b (with their PCM) and gives the tests the
+// files' bytes. CTest runs every test in a process of its own, several at once: the first one
+// forges under a lock and leaves a stamp of the forge program it ran; the others reuse its output.
 #pragma once
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -18,14 +25,34 @@ inline std::vector<uint8_t> ReadBytes(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Forges into dir once per process; returns true when the forge reported success.
+inline std::string ForgeStamp() {
+  struct stat st = {};
+  if (stat(ForgeProgram().c_str(), &st) != 0) return "missing";
+  return std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
+// Forges into dir unless it already holds the output of this same forge program; returns true
+// when the forge reported success.
 inline bool Forged(const std::string& dir) {
   static std::vector<std::pair<std::string, bool>> done;
   for (const auto& d : done)
     if (d.first == dir) return d.second;
-  std::string command = "rm -rf " + dir + " && " + ForgeProgram() + " --out " + dir + " --pcm " + dir + ".pcm > " +
-                        dir + ".out 2>&1";
-  bool ok = std::system(command.c_str()) == 0;
+  const int lock = open((dir + ".lock").c_str(), O_CREAT | O_RDWR, 0644);
+  if (lock >= 0) flock(lock, LOCK_EX);
+  const std::string stamp = ForgeStamp();
+  std::vector<uint8_t> previous = ReadBytes(dir + ".stamp");
+  bool ok = std::string(previous.begin(), previous.end()) == stamp;
+  if (!ok) {
+    std::remove((dir + ".stamp").c_str());
+    std::string command = "rm -rf " + dir + " && " + ForgeProgram() + " --out " + dir + " --pcm " + dir +
+                          ".pcm > " + dir + ".out 2>&1";
+    ok = std::system(command.c_str()) == 0;
+    if (ok) std::ofstream(dir + ".stamp") << stamp;
+  }
+  if (lock >= 0) {
+    flock(lock, LOCK_UN);
+    close(lock);
+  }
   done.push_back({dir, ok});
   return ok;
 }

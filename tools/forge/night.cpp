@@ -13,7 +13,7 @@ constexpr int32_t W = 640, H = 200;
 
 float Crest(int32_t x) {  // mountain line, rows from the top
   float fx = float(x);
-  float far = 96.0f - 26.0f * Ridged(fx / 90.0f, 0.3f, 5, 0, 301) * (0.6f + 0.4f * std::sin(fx / 110.0f));
+  float far = 104.0f - 52.0f * Ridged(fx / 80.0f, 0.3f, 5, 0, 301) * (0.55f + 0.45f * std::sin(fx / 97.0f));
   return std::min(far, 104.0f - 6.0f * Fbm(fx / 30.0f, 1.5f, 3, 0, 303));
 }
 
