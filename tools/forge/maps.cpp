@@ -66,8 +66,8 @@ Bytes MakeZelt2() {
   Image im = MakeImage(N, N);
   for (int32_t y = 0; y < N; ++y)
     for (int32_t x = 0; x < N; ++x) {
-      float nx, ny, nz;
-      BallNormal(float(x) + 0.5f, float(y) + 0.5f, 128, 128, 128, nx, ny, nz);
+      float nx, ny, nz;  // the effects look maps up with inward normals: the ball is turned half round
+      BallNormal(255.5f - float(x), 255.5f - float(y), 128, 128, 128, nx, ny, nz);
       // reflected direction of a ray along the view axis; its y decides sky or ground
       float ry = 2 * ny * nz, rx = 2 * nx * nz;
       float t = ry * 0.5f + 0.5f;
@@ -192,8 +192,8 @@ Bytes MakeMetaTex() {
   Image im = MakeImage(N, N);
   for (int32_t y = 0; y < N; ++y)
     for (int32_t x = 0; x < N; ++x) {
-      float nx, ny, nz;
-      BallNormal(float(x) + 0.5f, float(y) + 0.5f, 128, 128, 128, nx, ny, nz);
+      float nx, ny, nz;  // turned half round, like zelt2
+      BallNormal(255.5f - float(x), 255.5f - float(y), 128, 128, 128, nx, ny, nz);
       float t = ny * 0.5f + 0.5f;
       Rgb c = Ramp(std::array<Rgb, 4>{Hex(0x60F0FF), Hex(0x2A6AD0), Hex(0x4A1A8A), Hex(0x14062A)}.data(), 4, t);
       c = Scale(c, 0.45f + 0.55f * nz);
