@@ -179,12 +179,22 @@ class Scan {
     rightLength_ = Chain(top, +1, right_);
   }
 
-  // Moves a chain's first vertex along its first edge to y = 0 (checker filler).
-  void ClipTop(Vert* chain, int32_t length) const {
+  // Moves a chain's first vertex along its first edge to y = 0 (checker filler). Vertices that lie
+  // above the window together with the next one are left out first, so that the edge moved along
+  // is the one crossing row 0: otherwise a later edge, entered at row 0, would carry the values of
+  // a row above the window and draw that side shifted up.
+  void ClipTop(Vert* chain, int32_t& length) const {
+    int32_t skip = 0;
+    while (length - skip >= 2 && chain[skip + 1].y <= 0.0) skip++;
+    if (skip > 0) {
+      for (int32_t i = skip; i < length; i++) chain[i - skip] = chain[i];
+      length -= skip;
+    }
     if (length < 2) return;
     Vert& a = chain[0];
     const Vert& b = chain[1];
     const double y0 = a.y;
+    if (!(y0 < 0.0)) return;
     const double x = a.x + (b.x - a.x) / (y0 - b.y) * y0;
     for (int k = 0; k < Coords; k++) a.c[k] = a.c[k] + gx_[k] * (x - a.x) - gy_[k] * y0;
     a.x = x;
