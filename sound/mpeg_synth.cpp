@@ -35,9 +35,14 @@ bool HasAvx2() {
 
 void BuildTables() {
   using kvox_synth::tables;
-  int at = 0;
-  for (int n = 16; n >= 1; n /= 2)
-    for (int p = 0; p < n; p++) tables.coef[at++] = float(0.5 / std::cos((2 * p + 1) * M_PI / (4.0 * n)));
+  for (int r = 0; r < 3; r++) {
+    const int n = 32 >> r, h = n / 2;
+    for (int i = 0; i < h; i++)
+      for (int k = 0; k < h; k++) {
+        tables.dctEven[r][i * h + k] = float(std::cos((2 * i + 1) * (2 * k) * M_PI / (2.0 * n)));
+        tables.dctOdd[r][i * h + k] = float(std::cos((2 * i + 1) * (2 * k + 1) * M_PI / (2.0 * n)));
+      }
+  }
   for (int r = 0; r < 3; r++) {
     int n = 32 >> r;
     for (int i = 0; i < 8; i++)

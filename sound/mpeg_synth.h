@@ -42,7 +42,10 @@ struct State {
   int32_t slot;                          // slot of the newest set; moves back by one per set
 };
 struct Tables {
-  float coef[32];                        // 0.5 / cos((2p + 1) pi / (4n)), n = 16, 8, 4, 2, 1
+  // Half-size cosine matrices of the N-point transforms (N = 32 >> reduction), [n][k] with n, k < N / 2:
+  // even cos((2n + 1) 2k pi / 2N), odd cos((2n + 1)(2k + 1) pi / 2N).
+  alignas(64) float dctEven[3][256];
+  alignas(64) float dctOdd[3][256];
   alignas(64) float even[3][8][32];      // window for even ages, by reduction, age / 2, output
   alignas(64) float odd[3][8][32];       // window for odd ages
 };

@@ -29,6 +29,11 @@ void Usage(FILE* to) {
 bool ReadAll(const char* name, std::vector<uint8_t>& out) {
   FILE* f = fopen(name, "rb");
   if (!f) return false;
+  if (fseek(f, 0, SEEK_END) == 0) {
+    long size = ftell(f);
+    if (size > 0) out.reserve(size_t(size));
+    fseek(f, 0, SEEK_SET);
+  }
   uint8_t buf[65536];
   size_t n;
   while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
