@@ -98,7 +98,7 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
       } else {
         // One pass sums the children not yet excluded and marks them; marks of this context
         // do not count as exclusions while it is being coded.
-        tot = PpmSumAndExclude(m, e, n, &excluded);
+        tot = PpmSumAndExclude(m, e, n, &excluded, m.running);
       }
       uint32_t total = tot + dist;
       uint32_t target = ac.Target(total);
@@ -111,10 +111,8 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
             if (sum > target) break;
           }
         } else {
-          for (; i < n; i++) {
-            sum += PpmExcluded(m, e[i].symbol) ? 0 : e[i].count;
-            if (sum > target) break;
-          }
+          i = PpmFirstAbove(m.running, n, target);
+          if (i < n) sum = m.running[i];
         }
         if (i == n) Fatal("DecodePPM(): Corrupt data in input stream");
         ac.Consume(sum - e[i].count, sum, total);

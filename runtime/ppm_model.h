@@ -59,6 +59,7 @@ struct PpmModel {
   int order = 0;
   uint32_t ctx[kPpmMaxOrder + 1] = {};   // context of each order for the next position
   uint32_t stamp[256] = {};              // exclusion marks, see PpmBeginPosition
+  uint32_t running[256] = {};            // running sums of the context being coded
   uint32_t base = 1;                     // first mark of the current position
   uint32_t mark = 1;                     // mark of the context being coded
 };
@@ -171,22 +172,32 @@ inline bool PpmExcluded(const PpmModel& m, uint8_t s) {
 inline void PpmExclude(PpmModel& m, uint8_t s) { m.stamp[s] = m.mark; }
 
 // Sums the counts of the children not excluded by earlier contexts and marks those with a
-// count above 0, adding their number to *excluded. Written without branches on the data,
-// which are as good as random here.
-inline uint32_t PpmSumAndExclude(PpmModel& m, const PpmEntry* e, uint32_t n, int* excluded) {
+// count above 0, adding their number to *excluded; running[i] receives the sum over entries
+// 0 .. i, so that a coded child is then found without a second walk. Written without branches
+// on the data, which are as good as random here.
+inline uint32_t PpmSumAndExclude(PpmModel& m, const PpmEntry* __restrict e, uint32_t n,
+                                 int* excluded, uint32_t* __restrict running) {
   const uint32_t base = m.base, span = m.mark - m.base, mark = m.mark;
+  uint32_t* __restrict stamp = m.stamp;
   uint32_t tot = 0, newly = 0;
   for (uint32_t i = 0; i < n; i++) {
-    uint32_t count = e[i].count;
-    uint8_t s = e[i].symbol;
-    uint32_t st = m.stamp[s];
+    uint32_t s = e[i].symbol, count = e[i].count;
+    uint32_t st = stamp[s];
     uint32_t take = uint32_t(count != 0) & uint32_t(st - base >= span);
-    tot += count & (0u - take);
+    tot += take ? count : 0;
     newly += take;
-    m.stamp[s] = take ? mark : st;
+    stamp[s] = take ? mark : st;
+    running[i] = tot;
   }
   *excluded += int(newly);
   return tot;
+}
+
+// The first entry whose running sum passes target (running as left by PpmSumAndExclude), or n.
+inline uint32_t PpmFirstAbove(const uint32_t* running, uint32_t n, uint32_t target) {
+  uint32_t i = 0;
+  while (i < n && running[i] <= target) i++;
+  return i;
 }
 
 // Marks every child with a count above 0 (the first context of a position, nothing excluded yet).

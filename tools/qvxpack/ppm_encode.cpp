@@ -98,7 +98,7 @@ std::vector<uint8_t> PpmEncode(const uint8_t* data, size_t n, int order) {
           foundIndex = i;
           for (uint32_t k = 0; k < i; k++) start += PpmExcluded(m, e[k].symbol) ? 0 : e[k].count;
         }
-        tot = PpmSumAndExclude(m, e, ctx.n, &excluded);
+        tot = PpmSumAndExclude(m, e, ctx.n, &excluded, m.running);
       }
       if (found) {
         ac.Encode(start, start + count, tot + dist);
