@@ -66,6 +66,16 @@ inline uint32_t Lookup(int32_t table, uint32_t w) {
   return e;
 }
 
+// sign * |v|^(4/3) without a branch: the sign bit is the top bit of `w` when v is nonzero, else 0.
+inline float Signed(int32_t v, uint32_t w) {
+  uint32_t u;
+  memcpy(&u, &gPow43[v], sizeof u);
+  u |= (w & 0x80000000u) & (0u - uint32_t(v != 0));
+  float f;
+  memcpy(&f, &u, sizeof f);
+  return f;
+}
+
 // Pairs of one region with a table without linbits: the code and both signs fit in one 32-bit look.
 inline bool PairsPlainValues(HotBits& bits, uint64_t end, int32_t table, int32_t from, int32_t to, float* xr) {
   for (int32_t i = from; i < to; i += 2) {
@@ -75,13 +85,10 @@ inline bool PairsPlainValues(HotBits& bits, uint64_t end, int32_t table, int32_t
     const int32_t len = int32_t((e >> 8) & 31);
     const int32_t x = int32_t((e >> 4) & 15), y = int32_t(e & 15);
     w <<= len;
-    int32_t n = len;
-    float fx = 0.0f, fy = 0.0f;
-    if (x) { fx = (w & 0x80000000u) ? -gPow43[x] : gPow43[x]; w <<= 1; n++; }
-    if (y) { fy = (w & 0x80000000u) ? -gPow43[y] : gPow43[y]; n++; }
-    xr[i] = fx;
-    xr[i + 1] = fy;
-    bits.pos += uint64_t(n);
+    xr[i] = Signed(x, w);
+    w <<= (x != 0);
+    xr[i + 1] = Signed(y, w);
+    bits.pos += uint64_t(len + (x != 0) + (y != 0));
   }
   return bits.pos <= end;
 }
@@ -95,19 +102,13 @@ inline bool PairsLinbits(HotBits& bits, uint64_t end, int32_t table, int32_t lin
     int32_t x = int32_t((e >> 4) & 15), y = int32_t(e & 15);
     uint32_t w = bits.Peek32();
     int32_t n = 0;
-    float fx = 0.0f, fy = 0.0f;
-    if (x) {
-      if (x == 15) { x += int32_t(w >> (32 - linbits)); w <<= linbits; n += linbits; }
-      fx = (w & 0x80000000u) ? -gPow43[x] : gPow43[x];
-      w <<= 1; n++;
-    }
-    if (y) {
-      if (y == 15) { y += int32_t(w >> (32 - linbits)); w <<= linbits; n += linbits; }
-      fy = (w & 0x80000000u) ? -gPow43[y] : gPow43[y];
-      n++;
-    }
-    xr[i] = fx;
-    xr[i + 1] = fy;
+    if (x == 15) { x += int32_t(w >> (32 - linbits)); w <<= linbits; n += linbits; }
+    xr[i] = Signed(x, w);
+    w <<= (x != 0);
+    n += (x != 0);
+    if (y == 15) { y += int32_t(w >> (32 - linbits)); w <<= linbits; n += linbits; }
+    xr[i + 1] = Signed(y, w);
+    n += (y != 0);
     bits.pos += uint64_t(n);
   }
   return bits.pos <= end;
@@ -182,8 +183,10 @@ int32_t DecodeSpectrum(HotBits& bits, uint64_t end, const Granule& g, int32_t li
     w <<= n;
     float q[4];
     for (int32_t k = 0; k < 4; k++) {
-      if (index & (8 >> k)) { q[k] = (w & 0x80000000u) ? -1.0f : 1.0f; w <<= 1; n++; }
-      else q[k] = 0.0f;
+      const int32_t v = (index >> (3 - k)) & 1;
+      q[k] = Signed(v, w);
+      w <<= v;
+      n += v;
     }
     bits.pos += uint64_t(n);
     if (bits.pos > end) break;  // a quadruple that runs past the granule's bits is not part of it
