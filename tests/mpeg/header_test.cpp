@@ -157,10 +157,16 @@ TEST(MpegFreeFormat, LayerTwoChoosesTheAllocationTableFromTheFrameLength) {
   ExpectFreeFormatDecodesAsConstant("l2_22_64_j", 417);   // lower sampling frequency table
 }
 
-TEST(MpegFrames, PaddedFramesAreConsumedWithTheirSlot) {
+TEST(MpegFreeFormat, LayerThree) {
+  ExpectFreeFormatDecodesAsConstant("l3_44_128_j", 417);
+  ExpectFreeFormatDecodesAsConstant("l3_22_64_j", 208);
+}
+
+// 128 kbit/s at 44.1 kHz: frames of 417 bytes, 418 with the padding slot, in Layers II and III.
+void ExpectPaddedFramesConsumedWithTheirSlot(const char* name) {
   const std::string& dir = StreamDir();
   if (dir.empty()) return;
-  std::vector<uint8_t> s = ReadFile(dir + "l2_44_128_j.mpa");
+  std::vector<uint8_t> s = ReadFile(dir + name + ".mpa");
   ASSERT_FALSE(s.empty());
   KvoxMpegHeader h;
   int32_t length = KvoxParseHeader(s.data(), int32_t(s.size()), &h);
@@ -173,13 +179,18 @@ TEST(MpegFrames, PaddedFramesAreConsumedWithTheirSlot) {
   for (size_t at = 0; at + size_t(length) <= s.size();) {
     int pad = (s[at + 2] >> 1) & 1;
     KvoxDecodeResult r = KvoxDecoderTable[0].decode(s.data() + at, int32_t(s.size() - at), pcm.data());
-    ASSERT_EQ(r.consumed, 417 + pad);
-    ASSERT_EQ(r.produced, info.values * 2);
+    ASSERT_EQ(r.consumed, 417 + pad) << name;
+    ASSERT_EQ(r.produced, info.values * 2) << name;
     (pad ? padded : plain)++;
     at += size_t(r.consumed);
   }
-  EXPECT_GT(padded, 0);
-  EXPECT_GT(plain, 0);
+  EXPECT_GT(padded, 0) << name;
+  EXPECT_GT(plain, 0) << name;
+}
+
+TEST(MpegFrames, PaddedFramesAreConsumedWithTheirSlot) {
+  ExpectPaddedFramesConsumedWithTheirSlot("l2_44_128_j");
+  ExpectPaddedFramesConsumedWithTheirSlot("l3_44_128_j");
 }
 
 TEST(MpegFrames, BadSyncConsumesAndProducesNothing) {
@@ -190,5 +201,24 @@ TEST(MpegFrames, BadSyncConsumesAndProducesNothing) {
   KvoxDecodeResult r = KvoxDecoderTable[0].decode(frame.data(), int32_t(frame.size()), pcm.data());
   EXPECT_EQ(r.consumed, 0);
   EXPECT_EQ(r.produced, 0);
+}
+}  // namespace
+
+namespace {
+TEST(MpegFrames, BitRateChangesBetweenFramesAreFollowed) {
+  // Two Layer II streams of the same rate and mode but different bit rates, one after the other: every
+  // frame is consumed with its own length, so the second part decodes as it does on its own.
+  const std::string& dir = StreamDir();
+  if (dir.empty()) return;
+  std::vector<uint8_t> a = ReadFile(dir + "l2_44_192_s.mpa"), b = ReadFile(dir + "l2_44_64_s.mpa");
+  ASSERT_FALSE(a.empty() || b.empty());
+  std::vector<uint8_t> both = a;
+  both.insert(both.end(), b.begin(), b.end());
+  Decoded da = Decode(a), db = Decode(b), dboth = Decode(both);
+  ASSERT_TRUE(da.ok && db.ok && dboth.ok);
+  // The decoding loop, like the player, stops when fewer bytes than the first frame's 626 are left:
+  // the last two or three 208-byte frames stay undecoded.
+  EXPECT_GE(dboth.frames, da.frames + db.frames - 3);
+  EXPECT_LE(dboth.frames, da.frames + db.frames);
 }
 }  // namespace
