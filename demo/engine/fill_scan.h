@@ -83,6 +83,8 @@ class Scan {
         firstRow = 0;
       }
     }
+    for (int32_t i = 0; i < leftLength_; i++) leftRow_[i] = ToRow(left_[i].y);
+    for (int32_t i = 0; i < rightLength_; i++) rightRow_[i] = ToRow(right_[i].y);
     Rows(firstRow);
   }
 
@@ -232,26 +234,24 @@ class Scan {
     }
   }
 
+  // One coordinate along an edge: its value at y = ceil(ya) and its step per row (the same
+  // per-row slope as the plane scheme's x).
   static void Interpolate(double a, double b, double dy, double pre, int32_t* value, int32_t* step) {
-    if (dy != 0.0) {
-      *value = ToFixed((a + pre * (b - a) / dy) * 65536.0);
-      *step = ToFixed((b - a) / dy * 65536.0);
-    } else {
-      *value = ToFixed(a * 65536.0);
-      *step = 0;
-    }
+    const double slope = dy != 0.0 ? (b - a) / dy : 0.0;
+    *value = ToFixed((a + pre * slope) * 65536.0);
+    *step = ToFixed(slope * 65536.0);
   }
 
   // Enters the next edges while the current end vertex lies on or above row r. False: chain done.
   bool AdvanceLeft(int32_t r) {
-    while (ToRow(left_[leftIndex_].y) <= r) {
+    while (leftRow_[leftIndex_] <= r) {
       if (++leftIndex_ >= leftLength_) return false;
       SetLeft(left_[leftIndex_ - 1], left_[leftIndex_]);
     }
     return true;
   }
   bool AdvanceRight(int32_t r) {
-    while (ToRow(right_[rightIndex_].y) <= r) {
+    while (rightRow_[rightIndex_] <= r) {
       if (++rightIndex_ >= rightLength_) return false;
       SetRight(right_[rightIndex_ - 1], right_[rightIndex_]);
     }
@@ -276,7 +276,7 @@ class Scan {
       if (r < 0) {
         // Above the target: jump to row 0 or to the next vertex, whichever comes first.
         int32_t stop = 0;
-        const int32_t endLeft = ToRow(left_[leftIndex_].y), endRight = ToRow(right_[rightIndex_].y);
+        const int32_t endLeft = leftRow_[leftIndex_], endRight = rightRow_[rightIndex_];
         if (endLeft < stop) stop = endLeft;
         if (endRight < stop) stop = endRight;
         Step(stop - r);
@@ -317,6 +317,8 @@ class Scan {
   Vert v_[kMaxPolygonVertices];
   Vert left_[kMaxPolygonVertices];
   Vert right_[kMaxPolygonVertices];
+  int32_t leftRow_[kMaxPolygonVertices];    // each chain vertex's row, y truncated toward zero
+  int32_t rightRow_[kMaxPolygonVertices];
   int32_t leftLength_ = 0, rightLength_ = 0, leftIndex_ = 0, rightIndex_ = 0;
   double gx_[Coords], gy_[Coords];
   int32_t gx16_[Coords], gy16_[Coords], spanStep_[Coords];
