@@ -2,6 +2,7 @@
 // that no sound-library call runs once StopMp3 has returned. The "device" is a thread that plays the
 // wave-out queue, ten times faster than real time.
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -55,6 +56,13 @@ struct Device {
   }
 };
 
+// The polling thread starts the stream (KVOX_PlayMPG) on its first tick once per process only; a test
+// that may run after another starts it itself, before the thread runs, as the library allows.
+void StartMusic() {
+  KVOX_PlayMPG();
+  PlayMp3();
+}
+
 struct Music : SoundTest {
   void SetUp() override {
     SoundTest::SetUp();
@@ -77,7 +85,7 @@ TEST_F(Music, AWholeShowLogsEachStepAndTheEndOfTheMusicOnEveryTick) {
   EXPECT_EQ(KVOX_Player.prepared, 1);
   {
     Device device;
-    PlayMp3();
+    StartMusic();
     const std::string ended = "ERROR: PlayMp3(): Couldn't poll the mp3 !";
     for (int32_t i = 0; i < 300 && !Logged(ended); i++) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -109,6 +117,23 @@ TEST_F(Music, NothingRunsInTheLibraryOnceStopMp3HasReturned) {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     EXPECT_EQ(updates.load(), seen) << "round " << round;
   }
+  UnloadMp3();
+  FreeMp3();
+}
+
+TEST_F(Music, ASecondPlayOfTheProcessOnlyPolls) {
+  InitMp3();
+  LoadMp3("fake.mp3");
+  PlayMp3();
+  for (int32_t i = 0; i < 50 && !KVOX_Player.playing; i++) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  StopMp3();
+  UnloadMp3();
+  LoadMp3("fake.mp3");
+  PlayMp3();
+  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  StopMp3();
+  EXPECT_EQ(KVOX_Player.playing, 0);   // the first tick has been used: the new stream is never started
+  EXPECT_EQ(KVOX_Player.form.pcmFill, 176 * 400);
   UnloadMp3();
   FreeMp3();
 }
@@ -152,7 +177,7 @@ TEST_F(Music, WithoutASoundDeviceTheShowRunsSilentWithOneWarning) {
   InitMp3();
   EXPECT_STREQ(MIDASgetDeviceName(), "Mixing No Sound Sound Device");
   LoadMp3("fake.mp3");
-  PlayMp3();
+  StartMusic();
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
   StopMp3();
   UnloadMp3();
@@ -162,6 +187,29 @@ TEST_F(Music, WithoutASoundDeviceTheShowRunsSilentWithOneWarning) {
   EXPECT_EQ(warnings, 1);
   EXPECT_TRUE(Logged("WARNING: InitMp3(): No sound device found, the music plays silent !"));
   EXPECT_FALSE(Logged("ERROR: PlayMp3(): Couldn't poll the mp3 !"));   // the no-sound device never runs dry
+}
+
+TEST_F(Music, PlaysToItsEndThroughSdlAudioOnItsOwnThread) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);   // real-time playback on SDL's audio thread, no sound card
+  PlatUseWaveOutSink(PlatFindWaveOutSink("sdl"));
+  if (PlatWaveOutDeviceCount() <= 0) {
+    unsetenv("SDL_AUDIODRIVER");
+    GTEST_SKIP() << "SDL has no dummy audio driver here";
+  }
+  InitMp3();
+  EXPECT_STREQ(MIDASgetDeviceName(), "Windows Wave Sound Device 1.11");
+  LoadMp3("fake.mp3");
+  StartMusic();
+  const std::string ended = "ERROR: PlayMp3(): Couldn't poll the mp3 !";
+  for (int32_t i = 0; i < 400 && !Logged(ended); i++) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  StopMp3();
+  UnloadMp3();
+  FreeMp3();
+  unsetenv("SDL_AUDIODRIVER");
+  EXPECT_TRUE(Logged(ended));
+  EXPECT_FALSE(Logged("WARNING: InitMp3(): No sound device found, the music plays silent !"));
 }
 
 }  // namespace
