@@ -105,9 +105,10 @@ Bytes MakeNomPath() {  // lower band, from the right, drops away at the end
   return Sampled([](double t) { return Move(t, 30, 172, 330, 142, 60, 142, 60, 210, -3); });
 }
 
-Bytes MakeLogoQvxPath() {  // rises from below the screen and settles where the end screen shows it
+Bytes MakeLogoQvxPath() {  // rises from below to where the end screen shows it, holds, and sinks away
   return Sampled([](double t) {
     if (t < 20) return std::pair<double, double>{32, 210};
-    return std::pair<double, double>{32, 210 + (-28 - 210) * EaseOut((t - 20) / 110)};
+    if (t < 150) return std::pair<double, double>{32, 210 + (-28 - 210) * EaseOut((t - 20) / 70)};
+    return std::pair<double, double>{32, -28 + (210 + 28) * EaseIn((t - 150) / 50)};
   });
 }
