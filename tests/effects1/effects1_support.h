@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -26,6 +27,7 @@ struct Disk {
   std::map<std::string, Picture> pictures;           // data owned by the vectors below
   std::map<std::string, std::vector<uint8_t>> bytes;
   std::map<std::string, std::string> texts;          // .3dm and .spl files
+  std::deque<Picture> handedOut;                     // what loadPicture returned, kept to the end
   int32_t loaded = 0, unloaded = 0;
 };
 inline Disk disk;
@@ -67,11 +69,12 @@ inline const EffectFiles& Files() {
         auto it = disk.pictures.find(name);
         if (it == disk.pictures.end()) Fatal("LoadPicture(): no test picture \"%s\"", name);
         disk.loaded++;
-        return new Picture(it->second);
+        disk.handedOut.push_back(it->second);
+        return &disk.handedOut.back();
       },
       [](Picture* p) {
         disk.unloaded++;
-        delete p;
+        p->data = nullptr;   // a picture used after its release reads nothing
       },
       [](SplineStore* store, int32_t slot, const char* name) {
         const std::string& t = disk.texts.at(name);
