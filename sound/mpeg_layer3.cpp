@@ -254,10 +254,22 @@ uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bits
   int32_t count[2] = {0, 0};
   Granule g[2];
   bool bad = false;
+  // A channel the output leaves out is skipped unless the stereo processing needs it.
+  const bool joint = nch == 2 && st.header.mode == 1 && (st.header.modeExt & 3);
+  bool skip[2] = {false, false};
+  if (nch == 2 && !joint) {
+    skip[1] = st.setup.mapping == 2;
+    skip[0] = st.setup.mapping == 3;
+  }
   for (int32_t ch = 0; ch < nch; ch++) {
     g[ch] = side.gr[gr][ch];
     const uint64_t end = pos + uint64_t(g[ch].part23);
     if (end > bitsEnd) { bad = true; break; }
+    if (skip[ch]) {
+      count[ch] = 0;
+      pos = end;
+      continue;
+    }
     HotBits bits{st.reservoir, pos};
     if (st.lsf) ScalefactorsLsf(bits, g[ch], intensity && ch == 1, st.sf[ch]);
     else ScalefactorsMpeg1(bits, g[ch], side.scfsi[ch], gr, st.sf[ch]);
