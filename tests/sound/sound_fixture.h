@@ -3,8 +3,12 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "../midas/fake_waveout.h"
@@ -70,10 +74,23 @@ inline std::vector<uint8_t> Pcm(const std::vector<uint8_t>& stream, size_t skip 
 
 inline void ShowFatal(const char* message) { fprintf(stderr, "fatal: %s\n", message); }
 
+// Each test works in a folder of its own (the tests of one program may run side by side, and they write
+// log.txt, output.wav and their inputs).
+inline void EnterTestFolder() {
+  const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string dir = std::string(t->test_suite_name()) + "." + t->name();
+  mkdir(dir.c_str(), 0755);
+  if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
+}
+inline void LeaveTestFolder() {
+  if (chdir("..") != 0) ADD_FAILURE() << "cannot leave the test folder";
+}
+
 // Every sound test starts from the same library state: no stream, the fake decoder, the fake wave-out,
 // errors returned as codes, and a current driver of the test's choice.
 struct SoundTest : ::testing::Test {
   void SetUp() override {
+    EnterTestFolder();
     fake_waveout::Install();
     KVOX_SetErrorHandler(ShowFatal);
     KvoxUseDecoder(&fake_mpeg::kDecoder, fake_mpeg::Parse);
@@ -85,5 +102,6 @@ struct SoundTest : ::testing::Test {
     if (KVOX_CurrentDriver) KVOX_Uninit();
     KvoxUseDecoder(nullptr, nullptr);
     KVOX_Flags = 0;
+    LeaveTestFolder();
   }
 };

@@ -39,7 +39,12 @@ int32_t Sample(const std::vector<uint8_t>& v, size_t offset, size_t index) {
   return int16_t(uint16_t(v[offset + 2 * index] | (v[offset + 2 * index + 1] << 8)));
 }
 
-TEST(RenderAudio, ShowWavStartsWithTheMusicAndIsTheSameOnEveryRun) {
+struct RenderAudio : ::testing::Test {
+  void SetUp() override { EnterTestFolder(); }
+  void TearDown() override { LeaveTestFolder(); }
+};
+
+TEST_F(RenderAudio, ShowWavStartsWithTheMusicAndIsTheSameOnEveryRun) {
   if (access(Program().c_str(), X_OK) != 0) GTEST_SKIP() << "tarvon3 is not built";
   if (!LinkData()) GTEST_SKIP() << "no show data (make data)";
   ASSERT_EQ(Render("av1"), 0);
