@@ -1,0 +1,12 @@
+// The cheese effect's spec and its timeline routines.
+#include "demo/effects/cheese.h"
+
+#include "demo/tarvon3/routines.h"
+
+const SpinnerSpec kCheeseSpec = {"Cheese", "meteor4.3dm", kFillCheese, kVisibleBothSides, kDepthMean, 128.0,
+                                 1024, 40, 20, {12.566, 25.132, 31.415000000000003}, "Mapping Texture"};
+SpinnerState CheeseEffect;
+
+TARVON_ROUTINE(Cheese) { SetUpSpinner(CheeseEffect, kCheeseSpec, argc, argv, DataFiles()); }
+TARVON_ROUTINE(DrawCheese) { DrawSpinnerOn(CheeseEffect, kCheeseSpec, ScreenTarget(), progress); }
+TARVON_ROUTINE(FreeCheese) { FreeSpinner(CheeseEffect, kCheeseSpec); }

@@ -1,0 +1,43 @@
+// A spinning textured object: the shape shared by the effects that turn one object over a
+// background with a texture and an environment map looked up by the vertex normals (the cheese
+// effect and its kin). Everything that differs between them is a SpinnerSpec.
+//
+// Set-up loads the object, makes the shaded working arrays and packs the two pictures (24-bit,
+// 256 pixels wide, at least 256 rows; anything else is fatal, naming the file). Each draw runs the
+// pipeline with the spec's variant and filler, then sets the angles for the next call to
+// progress x rates: the first frame shows the starting angles.
+//
+//   SetUpSpinner(CheeseSpinner, kCheeseSpec, argc, argv, DataFiles());
+//   DrawSpinnerOn(CheeseSpinner, kCheeseSpec, ScreenTarget(), progress);
+//   FreeSpinner(CheeseSpinner, kCheeseSpec);
+#pragma once
+#include <cstdint>
+
+#include "demo/effects/effect_files.h"
+#include "demo/engine/fill.h"
+#include "demo/engine/frame.h"
+#include "demo/engine/pipeline.h"
+
+struct SpinnerSpec {
+  const char* name;           // the set-up routine's name, for its log and messages
+  const char* loadedName;     // the object name its "Loaded" line always gives
+  Filler filler;
+  VisibilityMode visibility;
+  DepthKey depth;
+  double S;                   // environment scale
+  int32_t distance, ox, oy;
+  double rates[3];            // angles a, b, c of the next call = progress x rates
+  const char* envLabel;       // the environment map's block name
+};
+
+struct SpinnerState {
+  Object3D object;
+  uint32_t* texture;   // "Mapping Texture", packed
+  uint32_t* env;       // packed
+  Camera camera;
+  bool ready;
+};
+
+void SetUpSpinner(SpinnerState& s, const SpinnerSpec& spec, int32_t argc, char** argv, const EffectFiles& files);
+void DrawSpinnerOn(SpinnerState& s, const SpinnerSpec& spec, const FrameTarget& target, float progress);
+void FreeSpinner(SpinnerState& s, const SpinnerSpec& spec);
