@@ -59,9 +59,7 @@ enum WorkingArrays : int32_t {
 };
 void AllocateWorkingArrays(Object3D* object, WorkingArrays arrays);
 
-// Frees p when it is set and clears it.
-template <class T>
-void FreeIfSet(T*& p);
+// Frees p (a named block) when it is set, and clears it.
 void FreeBlock(void* p);
 template <class T>
 void FreeIfSet(T*& p) {

@@ -313,7 +313,8 @@ void DrawSableOn(const FrameTarget& target, float progress) {
     warnedDraw = true;
     return;
   }
-  const double t = SableTime(progress);
+  double t = SableTime(progress);
+  if (!std::isfinite(t)) t = 0.0;
   const int32_t scroll = t <= 0.0 ? 0 : t < double(W) ? int32_t(t) : W;
   const Frame f = {target.pixels, RowStride(target)};
   DrawClouds(s, t);

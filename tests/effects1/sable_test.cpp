@@ -228,6 +228,32 @@ TEST_F(Sable, TrailCountersDarkenTheBackgroundAndCountDown) {
   EXPECT_EQ(c.At(200, 190), 0xFFFF);
 }
 
+TEST_F(Sable, HeightsAtTheSlopeTablesEndLeaveThePixelAlone) {
+  // Heights of exactly 300000 (one past the slope table) on the sand side: the pixel keeps what the
+  // frame held (below row 113, where the sky's rows end), and nothing is read past the table.
+  SetUpSable(fx::Files());
+  for (int32_t i = 0; i < 65536; i++) {
+    SableEffect.height1[i] = 150000;
+    SableEffect.height2[i] = 150000;
+  }
+  Canvas c(320, 200, 0x0123);
+  DrawSableOn(c.Target(), 0.9f);
+  int32_t kept = 0;
+  for (int32_t k = 1; k <= 84; k++) {
+    const int32_t row = 109 + k;
+    const int32_t depth = 80 * 15360 / (k + 11) - 15360, zoom = (depth + 15360) / 60;
+    for (int32_t x = 0; x < 320; x++) {
+      const int32_t u = (((x - 520 + 320) * zoom) >> 8) + 160;
+      if (u > 1 && u < 256 && row > 113) {
+        ASSERT_EQ(c.At(x, row), 0x0123) << x << "," << row;
+        kept++;
+      }
+    }
+  }
+  EXPECT_GT(kept, 1000);
+  EXPECT_TRUE(c.BorderIntact());
+}
+
 TEST_F(Sable, RefusesPicturesOfTheWrongSize) {
   fx::AddFlat("night_ciel.tga", 320, 200, {1, 2, 3});
   EXPECT_TRUE(DiesFatally([] { SetUpSable(fx::Files()); }));
