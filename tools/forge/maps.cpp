@@ -247,7 +247,7 @@ Bytes MakeSpec() {
       float nl = std::sqrt(nx * nx + ny * ny + nz * nz);
       float d = Clamp01((nx * 0.55f + ny * 0.35f + nz * 0.75f) / nl);
       float s = std::pow(d, 18.0f);
-      Rgb c = Add(Scale(Hex(0x3A3048), 0.45f + 0.55f * d), Scale(Hex(0xB8C8F0), s * 0.6f));
+      Rgb c = Add(Scale(Hex(0x4A3C2A), 0.45f + 0.55f * d), Scale(Hex(0xC8D0E8), s * 0.6f));
       Set(im, x, y, {Clamp01(c.r), Clamp01(c.g), Clamp01(c.b)});
     }
   return SaveTga(im, TgaPixels::Rgb24, false, true);

@@ -65,8 +65,10 @@ Bytes MakeNightCiel() {
   Image im = MakeImage(W, H);
   for (int32_t y = 0; y < H; ++y)
     for (int32_t x = 0; x < W; ++x) {
-      Rgb sky = Mix(Hex(0x030614), Hex(0x2A3060), Clamp01(float(y) / 112.0f));
-      sky = Add(sky, Scale(Hex(0x402A50), std::exp(-std::fabs(float(y) - 108) / 10.0f) * 0.6f));
+      // blue-green: the sand effect adds its clouds as equal steps of red, green and blue in 5-6-5,
+      // which tints them towards magenta; a sky with more green keeps them grey
+      Rgb sky = Mix(Hex(0x020C14), Hex(0x1A4A5E), Clamp01(float(y) / 112.0f));
+      sky = Add(sky, Scale(Hex(0x2A5A5A), std::exp(-std::fabs(float(y) - 108) / 10.0f) * 0.5f));
       Set(im, x, y, sky);
     }
   Stars(im, 420, 311, 96);
