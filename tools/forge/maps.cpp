@@ -313,8 +313,8 @@ Bytes MakeSpeculaire() {
     for (int32_t x = 0; x < N; ++x) {
       float r = std::hypot(float(x) - 127.5f, float(y) - 127.5f) / 127.0f;
       float v = Clamp01(1 - r);
-      v = 0.75f * v * v + 0.25f * std::pow(v, 12.0f) * 1.0f;
-      im.px[(size_t(y) * N + x) * 4] = Clamp01(v / 1.0f);
+      v = 1.6f * v * v + 0.3f * std::pow(v, 10.0f);  // the effect averages two lights: be generous
+      im.px[(size_t(y) * N + x) * 4] = Clamp01(v);
     }
   return SaveTga(im, TgaPixels::Grey8, false, true, "light spot");
 }
@@ -326,13 +326,13 @@ Bytes MakeLeFond() {
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       float c = Cellular(float(x) / 22.0f, float(y) / 22.0f, 0, 271);
-      v[size_t(y) * w + x] = 0.25f + 0.25f * SmoothStep(0.05f, 0.35f, c) + 0.05f * Fbm(float(x) / 8, float(y) / 8, 3, 0, 273);
+      v[size_t(y) * w + x] = 0.12f + 0.42f * SmoothStep(0.08f, 0.4f, c) + 0.06f * Fbm(float(x) / 8, float(y) / 8, 3, 0, 273);
     }
   std::vector<float> cov(size_t(w) * h, 0.0f);
   float tw = MeasureText("DejaVuSans-Bold.ttf", 54, "tarvon3");
   DrawText(cov, w, h, "DejaVuSans-Bold.ttf", 54, 160 - tw / 2, 122, "tarvon3", 1);
-  BoxBlurPlane(cov, w, h, 2, 2, false);
-  for (size_t i = 0; i < v.size(); ++i) v[i] = std::max(v[i], v[i] * (1 - cov[i]) + 0.95f * cov[i]);
+  BoxBlurPlane(cov, w, h, 1, 2, false);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = std::max(v[i], v[i] * (1 - cov[i]) + 1.0f * cov[i]);
   for (int32_t k = 0; k < 6; ++k) {  // domes along the bottom
     float cx = 40.0f + float(k) * 48.0f, cy = 165.0f;
     for (int32_t y = 140; y < 190; ++y)
@@ -341,7 +341,7 @@ Bytes MakeLeFond() {
         if (d < 1) v[size_t(y) * w + x] = std::max(v[size_t(y) * w + x], 0.3f + 0.55f * std::sqrt(1 - d * d));
       }
   }
-  BoxBlurPlane(v, w, h, 1, 2, false);
+  BoxBlurPlane(v, w, h, 1, 1, false);
   std::vector<uint8_t> idx(v.size());
   for (size_t i = 0; i < v.size(); ++i) idx[i] = Quantise(v[i]);
   std::vector<Rgb> palette(256);
