@@ -232,6 +232,28 @@ TEST(Layer3Imdct, ShortReorderPutsWindowsSideBySide) {
   for (int32_t c : seen) ASSERT_EQ(c, 1);
 }
 
+// Mixed blocks keep their long part in place and reorder the short bands from band 3 on, at every rate
+// (the 8 kHz table's long part is 72 lines).
+TEST(Layer3Imdct, MixedReorderKeepsTheLongPart) {
+  for (int32_t rate = 0; rate < 9; rate++) {
+    Bands b;
+    BuildBands(rate, &b);
+    EXPECT_EQ(b.mixedLines, 3 * b.s[3]) << rate;
+    Granule g{};
+    g.blockType = 2;
+    g.mixed = 1;
+    float xr[576];
+    for (int32_t i = 0; i < 576; i++) xr[i] = float(i);
+    ReorderShort(g, b, 576, xr);
+    for (int32_t i = 0; i < b.mixedLines; i++) ASSERT_EQ(xr[i], float(i));
+    const int32_t width = b.s[4] - b.s[3];
+    EXPECT_EQ(xr[3 * b.s[3] + 1], float(3 * b.s[3] + width)) << rate;  // window 1 of band 3 follows window 0
+    std::vector<int32_t> seen(576, 0);
+    for (float v : xr) seen[size_t(v)]++;
+    for (int32_t c : seen) ASSERT_EQ(c, 1);
+  }
+}
+
 TEST(Layer3Stereo, MidSide) {
   float l[4] = {1, 2, 3, 4}, r[4] = {1, -2, 0, 4};
   MidSide(l, r, 0, 4);
