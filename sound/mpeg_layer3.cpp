@@ -416,6 +416,7 @@ int32_t KvoxLayer3Decode(const uint8_t* frame, int32_t available, int32_t* consu
   const int32_t syncBits = frame[1] >> 4;
   if (!(syncBits == 0xF || (st.lsf && syncBits == 0xE))) return -1;
   const int32_t length = FrameLength(frame) + ((frame[2] >> 1) & 1);
+  if (length < 1) return -1;  // a frame that cannot be stepped over ends the stream like a bad sync
   if (consumed) *consumed = length;
 
   // The stream's format is fixed at init: a frame of another version, layer, rate or channel count is not
