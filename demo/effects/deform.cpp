@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "demo/engine/fixed.h"
+#include "demo/effects/screen_picture.h"
 #include "demo/tarvon3/routines.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
@@ -35,15 +35,7 @@ void SetUpDeform(const char* name, const EffectFiles& files) {
   DeformState& s = DeformEffect;
   if (s.ready) FreeDeformEffect();
   Picture* p = files.loadPicture(name);
-  if (!p->data || p->bytesPerPixel < 3 || p->width < kW || p->height < kH)
-    Fatal("InitDeform(): \"%s\" must be at least %d x %d pixels, 24 or 32-bit (it is %d x %d, %d-bit)", name, kW, kH,
-          p->width, p->height, p->depth);
-  const int32_t n = p->width * p->height;
-  s.picture = (uint16_t*)Nalloc(n * 2, "deffond");
-  for (int32_t i = 0; i < n; i++) {
-    const uint8_t* c = p->data + size_t(i) * size_t(p->bytesPerPixel);
-    s.picture[i] = Pack565(c[0], c[1], c[2]);
-  }
+  s.picture = ScreenPicture565(p, "InitDeform", name, "deffond", false);
   files.unloadPicture(p);
 
   s.lens = (int32_t*)Nalloc(kW * kH * 4, "deform");

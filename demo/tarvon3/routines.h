@@ -50,3 +50,14 @@ TARVON_ROUTINE(FreeSable);
 TARVON_ROUTINE(InitTransPic);
 TARVON_ROUTINE(DrawTransPic);
 TARVON_ROUTINE(FreeTransPic);
+
+// Effects that no row of the timeline calls; the effect viewer plays them.
+TARVON_ROUTINE(Checkenv);
+TARVON_ROUTINE(DrawCheckenv);
+TARVON_ROUTINE(FreeCheckenv);
+TARVON_ROUTINE(InitFond);
+TARVON_ROUTINE(DrawFond);
+TARVON_ROUTINE(FreeFond);
+TARVON_ROUTINE(InitWave);
+TARVON_ROUTINE(DrawWave);
+TARVON_ROUTINE(FreeWave);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "demo/effects/wave.h"
 #include "demo/tarvon3/options.h"
 #include "demo/tarvon3/routines.h"
 #include "runtime/log.h"
@@ -29,6 +30,10 @@ constexpr ViewerEffect kEffects[] = {
     {"logo", "the closing logo", 181000, 189000, {ShowImageCentered}, nullptr, 0},
     {"transition", "the change from Phong to the sand landscape", 28000, 32000, {DrawPhong, DrawSable, Transition},
      nullptr, 0},
+    {"wave", "the wave module: a picture wiped to black in the shape of its mask", 3000, 20000, {}, kWaveSequence,
+     kWaveSequenceRows},
+    {"checkenv", "the environment-mapped meteor (needs conf.rc: MAP MASK)", 1, 10000, {}, kCheckenvSequence,
+     kCheckenvSequenceRows},
 };
 
 bool Lists(const EffectRoutine* list, int32_t n, EffectRoutine r) {

@@ -1,4 +1,0 @@
-// The transition effect's routines, until the effect is written (delete this file with it).
-#include "demo/tarvon3/placeholders.h"
-
-TARVON_PLACEHOLDER(Transition)

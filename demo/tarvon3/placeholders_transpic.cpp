@@ -1,6 +1,0 @@
-// The transpic effect's routines, until the effect is written (delete this file with it).
-#include "demo/tarvon3/placeholders.h"
-
-TARVON_PLACEHOLDER(InitTransPic)
-TARVON_PLACEHOLDER(DrawTransPic)
-TARVON_PLACEHOLDER(FreeTransPic)
