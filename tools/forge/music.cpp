@@ -7,6 +7,8 @@
 // ping-pong echo, the pads duck under the kick. The mix is scaled once so its peak sits below full
 // scale: nothing clips.
 //
+// Sections open with a crash where the drums play.
+//
 // Index: voices, score tables, arrangement, effects and master.
 #include <algorithm>
 #include <array>
@@ -116,6 +118,21 @@ void Hat(Buses& b, double t, float vel, bool open, Noise& nz) {
     hp = 0.4f * (hp + w - prev);
     prev = w;
     Put(b.dry, s0 + k, hp * float(std::exp(-x * decay)) * vel * 0.28f, 0.3f);
+  }
+}
+
+// Crash: bright noise with a long tail, marking the start of a section.
+void Crash(Buses& b, double t, float vel, Noise& nz) {
+  size_t s0 = At(t), n = At(1.6);
+  float hp = 0, prev = 0;
+  for (size_t k = 0; k < n; ++k) {
+    double x = double(k) / kRate;
+    float w = nz.Next();
+    hp = 0.55f * (hp + w - prev);
+    prev = w;
+    float v = hp * float(std::exp(-x * 2.6)) * vel * 0.16f;
+    Put(b.dry, s0 + k, v, -0.3f);
+    Put(b.verb, s0 + k, v * 0.4f, 0.3f);
   }
 }
 
@@ -277,6 +294,8 @@ void Arrange(Buses& b) {
       const int32_t barBeats = std::min(4, beats - bar * 4);
       const double barLen = barBeats * kBeat;
       const bool lastBar = bar == bars - 1;
+      if (bar == 0 && s.kick == 1) Crash(b, barT, 1.0f, nz);
+      if (bar > 0 && bar % 8 == 0 && s.snare) Crash(b, barT, 0.6f, nz);
       for (int32_t note : ch.pad) Pad(b, barT, barLen, note, 1.0f, s.padCut);
       for (int32_t q = 0; q < barBeats * 4; ++q) {  // sixteenths
         const double t = barT + q * kBeat / 4;
