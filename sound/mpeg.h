@@ -22,6 +22,14 @@
 // caller), no de-emphasis. Corrupt frame contents decode to whatever their bits say, but never make the
 // decoder read or write outside its buffers.
 //
+// Choices worth knowing
+//   - Output is band-limited by the frequency limit (the player passes 24000 Hz): at full rate subband 31 is
+//     never synthesised, at half rate subbands 0-14, at quarter rate 0-7.
+//   - Layers I and II consume each frame with the length its own bit-rate index gives (the init's length
+//     for free format); a free-format Layer II stream takes its allocation table from the per-channel bit
+//     rate that its frame length implies.
+//   - Layer III frames whose bit reservoir is not yet filled decode to silence of full frame length.
+//
 // One stream at a time: the decoder state is global and each init starts a new stream from silence.
 //
 //   KvoxMpegHeader h;
