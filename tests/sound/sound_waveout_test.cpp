@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/platform.h"
 #include "sound_fixture.h"
 
 namespace {
@@ -92,6 +93,72 @@ TEST_F(WaveOut, SdlSinkPlaysThroughTheDummyDriver) {
   PlatWaveOutReset();
   EXPECT_EQ(PlatWaveOutClose(), PLAT_WAVE_OK);
   unsetenv("SDL_AUDIODRIVER");
+}
+
+}  // namespace
+
+namespace {
+
+uint32_t fakeNow = 0;
+uint32_t FakeNow() { return fakeNow; }
+void FakeSleep(uint32_t ms) { fakeNow += ms; }
+const PlatClock kFakeClock = {"fake", FakeNow, FakeSleep};
+
+std::vector<uint8_t> ReadAll(const char* name) {
+  std::vector<uint8_t> v;
+  if (FILE* f = fopen(name, "rb")) {
+    uint8_t b[4096];
+    for (size_t n; (n = fread(b, 1, sizeof b, f)) > 0;) v.insert(v.end(), b, b + n);
+    fclose(f);
+  }
+  return v;
+}
+
+TEST_F(WaveOut, RenderSinkPlaysInStepWithTheClockFromTheFirstBlock) {
+  EnterTestFolder();
+  const PlatClock* saved = PlatCurrentClock();
+  PlatUseClock(&kFakeClock);
+  fakeNow = 5000;
+  PlatSetWaveOutFile("render.wav");
+  PlatUseWaveOutSink(PlatFindWaveOutSink("render"));
+  ASSERT_EQ(PlatWaveOutDeviceCount(), 1);
+  EXPECT_EQ(PlatWaveOutQuery({2, 22050, 16}), PLAT_WAVE_BAD_FORMAT);   // 44.1 kHz 16-bit stereo only
+  ASSERT_EQ(PlatWaveOutOpen({2, 44100, 16}), PLAT_WAVE_OK);
+  fakeNow = 6000;   // time before the first block is not in the file
+  std::vector<uint8_t> a(4 * 4410), b(4 * 4410);
+  for (size_t i = 0; i < a.size(); i++) a[i] = uint8_t(i), b[i] = uint8_t(i * 3);
+  PlatWaveHeader ha, hb;
+  ha.data = a.data();
+  ha.bytes = int32_t(a.size());
+  hb.data = b.data();
+  hb.bytes = int32_t(b.size());
+  PlatWaveOutPrepare(&ha);
+  PlatWaveOutPrepare(&hb);
+  PlatWaveOutWrite(&ha);
+  PlatWaveOutWrite(&hb);
+  EXPECT_FALSE(PlatWaveIsDone(&ha));
+  fakeNow += 50;    // 2205 frames: half of the first block
+  PlatWaveOutUpdate();
+  EXPECT_FALSE(PlatWaveIsDone(&ha));
+  EXPECT_EQ(PlatWaveOutQueuedBytes(), int32_t(a.size() + b.size()) - 2205 * 4);
+  fakeNow += 60;    // 4851 frames: the first block and a little of the second
+  PlatWaveOutUpdate();
+  EXPECT_TRUE(PlatWaveIsDone(&ha));
+  EXPECT_FALSE(PlatWaveIsDone(&hb));
+  fakeNow += 1000;  // more than is queued: the file holds exactly the two blocks, nothing padded
+  PlatWaveOutUpdate();
+  EXPECT_TRUE(PlatWaveIsDone(&hb));
+  PlatWaveOutReset();
+  ASSERT_EQ(PlatWaveOutClose(), PLAT_WAVE_OK);
+  std::vector<uint8_t> file = ReadAll("render.wav");
+  ASSERT_EQ(file.size(), 44 + a.size() + b.size());
+  EXPECT_EQ(uint32_t(file[40] | file[41] << 8 | file[42] << 16), uint32_t(a.size() + b.size()));
+  EXPECT_EQ(uint32_t(file[28] | file[29] << 8 | file[30] << 16), 176400u);
+  EXPECT_EQ(memcmp(file.data() + 44, a.data(), a.size()), 0);
+  EXPECT_EQ(memcmp(file.data() + 44 + a.size(), b.data(), b.size()), 0);
+  PlatSetWaveOutFile(nullptr);
+  PlatUseClock(saved);
+  LeaveTestFolder();
 }
 
 }  // namespace
