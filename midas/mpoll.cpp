@@ -29,5 +29,4 @@ int32_t MIDASpoll() {
   fflush(stdout);
   fflush(stderr);
   _exit(1);   // at once, from whichever thread polls
-
 }

@@ -8,7 +8,9 @@
 //   - One MPEG audio player: KVOX_PrepareMPG opens a stream from a file or a memory block through an
 //     input form (KvoxForm) and pre-decodes it; KVOX_PlayMPG starts it; every KVOX_Poll moves decoded
 //     PCM to the driver, decodes up to the PCM buffer's target again and lets the driver work. KVOX_Poll
-//     returns -1 once the input is exhausted (or a frame fails to decode) and the driver has played out.
+//     returns -1 once the input is exhausted (or a frame fails to decode), every decoded byte has been
+//     handed to the driver and the driver has played out. Frames still buffered when the input runs out
+//     are decoded on the following polls.
 //
 // Errors: with KVOX_Init's flag bit 0 set, every error ends the process through KVOX_SysError (message
 // to the error handler, or a message box and standard error; exit status 0). Without it, calls return
