@@ -357,6 +357,13 @@ uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bits
   return pos;
 }
 
+// A frame that is not decoded at all (the caller writes the zero level): the filter bank's tails are dropped
+// too, so the next decoded frame does not pick up an old one.
+int32_t SilentFrame() {
+  memset(gStream.overlap, 0, sizeof gStream.overlap);
+  return 0;
+}
+
 // Frame length of this frame's own header (variable bit rate streams change it from frame to frame); free
 // format keeps the length found at init.
 int32_t FrameLength(const uint8_t* frame) {
@@ -426,7 +433,7 @@ int32_t KvoxLayer3Decode(const uint8_t* frame, int32_t available, int32_t* consu
   const int32_t sync = syncBits == 0xF ? 1 : 2;
   if (id != st.header.id || layer != 1 || sr != st.header.srIndex || sync != st.header.sync ||
       (mode == 3) != (st.channels == 1))
-    return 0;
+    return SilentFrame();
   st.header.mode = mode;
   st.header.modeExt = (frame[3] >> 4) & 3;
   const int32_t crc = (frame[1] & 1) ? 0 : 2;
@@ -435,7 +442,7 @@ int32_t KvoxLayer3Decode(const uint8_t* frame, int32_t available, int32_t* consu
   const int32_t sideAt = 4 + crc;
   const int32_t mainAt = sideAt + sideBytes;
   const int32_t mainLen = length - mainAt;
-  if (mainLen < 0) return 0;  // shorter than its side information
+  if (mainLen < 0) return SilentFrame();  // shorter than its side information
   const int32_t readable = available < length ? available : length;
   Side side;
   BitReader br(frame + (sideAt < readable ? sideAt : readable), size_t(readable > sideAt ? readable - sideAt : 0));
@@ -451,14 +458,14 @@ int32_t KvoxLayer3Decode(const uint8_t* frame, int32_t available, int32_t* consu
   }
   if (st.write + mainLen > kReservoir) {  // larger than any room the reservoir has: drop what it holds
     st.write = 0;
-    return 0;
+    return SilentFrame();
   }
   const int32_t have = readable > mainAt ? readable - mainAt : 0;
   const int32_t copy = have < mainLen ? have : mainLen;
   if (copy > 0) memcpy(st.reservoir + st.write, frame + mainAt, size_t(copy));
   if (copy < mainLen) memset(st.reservoir + st.write + copy, 0, size_t(mainLen - copy));
   st.write += mainLen;
-  if (start < 0) return 0;
+  if (start < 0) return SilentFrame();
   if (side.bad) {
     for (int32_t gr = 0; gr < st.granules; gr++) SilenceGranule(sets, gr);
     return st.granules;

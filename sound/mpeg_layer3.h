@@ -22,6 +22,17 @@
 //   -1  no sync word at `frame`: nothing consumed.
 //   *consumed is the frame length plus its padding slot whenever the return is not -1.
 //
+// Choices worth knowing
+//   - Each frame's length comes from its own bit-rate index (variable bit rate streams); free-format frames
+//     (index 0) take setup.frameLength. A frame of another version, layer, sample rate or channel count than
+//     the stream's returns 0.
+//   - Decoded lines: the subbands below subbandLimit plus the 8 lines their alias butterflies read above them
+//     (short blocks: whole bands up to the same frequency), for every version; the subbands from
+//     subbandLimit on are never written.
+//   - The sample scale is the 16-bit PCM scale: the standard's requantised value times 32768.
+//   - The main-data buffer moves its last main_data_begin bytes to its start once the write index passes
+//     6692, and also whenever a frame would not fit behind it (large free-format frames).
+//
 // Damaged frames never make the decoder read or write outside its buffers: a frame shorter than its side
 // information, part2_3_length past the main data, big_values beyond 576 lines, Huffman codes that do not
 // resolve, scalefactor band indices past the table, main_data_begin past the buffered data and free-format
