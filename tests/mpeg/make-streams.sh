@@ -13,7 +13,7 @@ cd "$out"
 exec 9>streams.lock
 flock 9
 stamp=streams.done
-version=6
+version=7
 if [ -f $stamp ] && [ "$(cat $stamp)" = "$version" ]; then exit 0; fi
 rm -f $stamp
 
@@ -109,7 +109,7 @@ l3 l3_22_64_j 22050 2 -b 64 -m j
 l3 l3_24_vbr_j_crc 24000 2 -V 3 -m j -p
 l3 l3_16_32_m 16000 1 -b 32 -m m
 l3 l3_11_32_j 11025 2 -b 32 -m j
-l3 l3_12_24_s_crc 12000 2 -b 24 -m s -p
+l3 l3_12_24_s_crc 12000 2 -b 24 -m s -p --resample 12
 l3 l3_8_16_m 8000 1 -b 16 -m m
 l3 l3_8_vbr_j 8000 2 -V 5 -m j
 
