@@ -88,10 +88,17 @@ void DsmMixChannel(DsmChannel& c, float* accumulator, int32_t frames, int32_t mi
   }
 }
 
+// Rounds to the nearest integer, ties to even, as lrint does in the default rounding mode, without a
+// library call: adding and taking away 1.5 x 2^23 leaves the float rounded to an integer.
+inline int32_t RoundClip(float v) {
+  if (!(v >= -32768.0f)) v = -32768.0f;   // also catches NaN
+  if (v > 32767.0f) v = 32767.0f;
+  return int32_t((v + 12582912.0f) - 12582912.0f);
+}
+
 void DsmConvert(const float* accumulator, int32_t values, uint8_t* out, bool eightBit) {
   for (int32_t i = 0; i < values; i++) {
-    long v = std::lrint(accumulator[i]);   // ties to even in the default rounding mode
-    v = std::clamp(v, -32768L, 32767L);
+    int32_t v = RoundClip(accumulator[i]);
     if (eightBit) {
       out[i] = uint8_t((v >> 8) ^ 128);
     } else {
