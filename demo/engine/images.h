@@ -23,8 +23,9 @@
 // than the screen or a rectangle outside its image draws only what lies inside and logs one
 // warning for that slot or sprite. Loading a slot again replaces (and releases) its old picture.
 //
-//   LoadImage(0, 2, argv);                      // argv = {"0", "loading.tga", "0", "0"}
-//   ShowImageOn(ScreenTarget(), 0);
+//   char* words[] = {(char*)"0", (char*)"loading.tga", (char*)"0", (char*)"0", nullptr};
+//   LoadImage(0.0f, 4, words);                  // slot 0, opaque
+//   ShowImageOn(ScreenTarget(), 0);             // what ShowImage "0" does
 #pragma once
 #include <cstdint>
 
