@@ -9,6 +9,7 @@
 namespace {
 
 std::atomic<bool> audioUp{false};
+bool probed = false;   // the default device opened once since the subsystem came up
 SDL_AudioDeviceID device = 0;
 uint8_t silenceByte = 0;
 
@@ -21,6 +22,7 @@ bool StartAudio() {
 
 void StopAudio() {
   if (!audioUp.exchange(false)) return;
+  probed = false;
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
@@ -32,7 +34,7 @@ int32_t SdlDeviceCount() {
     if (!device) StopAudio();
     return 0;
   }
-  if (device) return n < 0 ? 1 : n;
+  if (device || probed) return n < 0 ? 1 : n;
   // Detection opens the default device once: a listed device that cannot be opened counts as none.
   SDL_AudioSpec want{};
   want.freq = 44100;
@@ -45,6 +47,7 @@ int32_t SdlDeviceCount() {
     return 0;
   }
   SDL_CloseAudioDevice(probe);
+  probed = true;
   return n < 0 ? 1 : n;   // a backend that cannot list its devices still has its default one
 }
 
