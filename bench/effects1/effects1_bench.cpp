@@ -1,7 +1,7 @@
 // Draws each effect of this group for 600 frames over its window and prints the median milliseconds
 // per frame, against a peer measured in the same run: one plain copy of a whole frame (what showing a
-// background picture costs). The data is the forged show data in data/ (or data.qvx) of the
-// checkout, or the folder or archive named by TARVON_DATA; without it, pictures, objects and
+// background picture costs). The data is the forged show data in data/ of the checkout (else its
+// data.qvx), or the folder or archive named by TARVON_DATA; without it, pictures, objects and
 // paths made here stand in.
 //
 //   bench_effects1            ends with lines  RESULT effect=phong ms_per_frame=0.21 ...
@@ -150,9 +150,11 @@ int main() {
   std::string data = (source / "data").string();
   if (const char* chosen = getenv("TARVON_DATA")) {
     data = chosen;
+  } else if (std::filesystem::exists(source / "data" / "meteor4.3dm")) {
+    // the forged files themselves
   } else if (std::filesystem::exists(source / "data.qvx")) {
     data = (source / "data.qvx").string();
-  } else if (!std::filesystem::exists(source / "data" / "meteor4.3dm")) {
+  } else {
     MakeStandIns();
     files = &StandInFiles();
     data = "pictures made by the benchmark";
