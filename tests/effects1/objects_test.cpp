@@ -251,6 +251,23 @@ TEST_F(ObjectEffects, FacesTurnedAwayAreNotDrawn) {
   }
 }
 
+TEST_F(ObjectEffects, ObjectsLargerThanTheScreenStayInsideTheFrame) {
+  // A cube far larger than the screen, partly behind the eye: whatever is drawn lies on the frame.
+  fx::disk.texts["huge.3dm"] = fx::CubeObject(900.0);
+  for (const Spinner* s : {&kPhong, &kMulti}) {
+    SetUpSpinner(*s, "huge.3dm", "white.tga", "white.tga");
+    Canvas c(320, 200, 0x0841);
+    for (float p : {0.0f, 0.2f, 0.45f, 0.7f}) s->draw(c.Target(), p);
+    EXPECT_TRUE(c.BorderIntact()) << s->name;
+    s->release();
+  }
+  SetUpCheckerWith("huge.3dm", "white.tga", "white.tga", "path.spl");
+  Canvas c(320, 200, 0x0841);
+  for (float p : {0.0f, 0.1f, 0.2f, 0.4f}) DrawCheckerOn(c.Target(), p);
+  EXPECT_GT(c.CountNot(0x0841), 0);
+  EXPECT_TRUE(c.BorderIntact());
+}
+
 TEST_F(ObjectEffects, SpinnersRefuseWrongPicturesAndLogTheirLines) {
   EXPECT_TRUE(DiesFatally([] { SetUpSpinner(kPhong, "cube.3dm", "white32.tga", "white.tga"); }));
   EXPECT_TRUE(fx::LogHasPart("FATAL ERROR: Phong(): \"white32.tga\" must be 256 pixels wide, at least 256 rows, 24-bit (it is 256 x 256, 32-bit)"));
