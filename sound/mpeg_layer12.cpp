@@ -122,18 +122,18 @@ void DecodeLayer1(FrameBits& br, const KvoxMpegHeader& h, const KvoxLayer12Setup
       alloc[0][sb] = alloc[1][sb] = uint8_t(br.Get(4));
     }
   }
-  float factor[2][32], offset[32 * 2];
+  float factor[2][32], offset[2][32];
   for (int sb = 0; sb < 32; sb++)
     for (int ch = 0; ch < nch; ch++) {
       int a = alloc[ch][sb];
       if (a == 15) a = alloc[ch][sb] = 0;  // forbidden value: nothing sent
       factor[ch][sb] = 0.0f;
-      offset[ch * 32 + sb] = 0.0f;
+      offset[ch][sb] = 0.0f;
       if (a) {
         int nb = a + 1;
         float scf = Scale(int32_t(br.Get(6)));
         factor[ch][sb] = 2.0f / float((1 << nb) - 1) * scf;
-        offset[ch * 32 + sb] = float(1 - (1 << (nb - 1)));
+        offset[ch][sb] = float(1 - (1 << (nb - 1)));
       }
     }
   const int limit = s.subbandLimit;
@@ -143,14 +143,14 @@ void DecodeLayer1(FrameBits& br, const KvoxMpegHeader& h, const KvoxLayer12Setup
         for (int ch = 0; ch < nch; ch++) {
           int a = alloc[ch][sb];
           float v = 0.0f;
-          if (a) v = (float(br.Get(a + 1)) + offset[ch * 32 + sb]) * factor[ch][sb];
+          if (a) v = (float(br.Get(a + 1)) + offset[ch][sb]) * factor[ch][sb];
           if (sb < limit) sets[ch][t][sb] = v;
         }
       } else {
         int a = alloc[0][sb];
         float code = a ? float(br.Get(a + 1)) : 0.0f;
         for (int ch = 0; ch < nch; ch++) {
-          float v = a ? (code + offset[ch * 32 + sb]) * factor[ch][sb] : 0.0f;
+          float v = a ? (code + offset[ch][sb]) * factor[ch][sb] : 0.0f;
           if (sb < limit) sets[ch][t][sb] = v;
         }
       }
