@@ -14,6 +14,11 @@ if [ ! -x "$forge" ]; then
   echo "make data: $forge is not built"
   exit 1
 fi
+# one maker at a time: a second `make data` (or `make test`) waits for the first to finish
+if command -v flock >/dev/null 2>&1; then
+  exec 9>"$build/.make-data.lock"
+  flock 9
+fi
 if [ ! -f data/meeting.mp3 ] || [ "$forge" -nt data/meeting.mp3 ]; then
   echo "make data: forging data/ (pictures, objects, paths, music)"
   if ! "$forge" --out data; then

@@ -248,22 +248,27 @@ Bytes MakeQuenPic() {
 
 Bytes MakeMetaFond() {
   Image im = MakeImage(W, H);
-  const float s = 14.0f;  // hexagon cell size
+  const float s = 11.0f;  // hexagon size: centre to corner
   for (int32_t y = 0; y < H; ++y)
     for (int32_t x = 0; x < W; ++x) {
-      // hexagonal lattice: distance to the nearest centre on two offset rectangular grids
-      float px = float(x), py = float(y);
-      float ax = px / (s * 1.732f), ay = py / (s * 3.0f);
-      float cx1 = (std::round(ax) * 1.732f) * s, cy1 = std::round(ay) * 3.0f * s;
-      float cx2 = ((std::round(ax - 0.5f) + 0.5f) * 1.732f) * s, cy2 = (std::round(ay - 0.5f) + 0.5f) * 3.0f * s;
-      float d1 = std::hypot(px - cx1, py - cy1), d2 = std::hypot(px - cx2, py - cy2);
-      float d = std::min(d1, d2), e = std::fabs(d1 - d2);
-      float cx = d1 < d2 ? cx1 : cx2, cy = d1 < d2 ? cy1 : cy2;
-      float light = std::exp(-std::hypot(cx - 235.0f, cy - 110.0f) / 110.0f);
-      float pulse = Hash3(int32_t(cx), int32_t(cy), 91) % 7 == 0 ? 1.0f : 0.0f;
+      // pointy-top hexagons: axial coordinates, rounded in cube space to the cell's centre
+      float px = float(x) + 0.5f, py = float(y) + 0.5f;
+      float q = (0.57735f * px - py / 3.0f) / s, r = (2.0f / 3.0f * py) / s;
+      float cx = q, cz = r, cy = -q - r;
+      float rx = std::round(cx), ry = std::round(cy), rz = std::round(cz);
+      float ex = std::fabs(rx - cx), ey = std::fabs(ry - cy), ez = std::fabs(rz - cz);
+      if (ex > ey && ex > ez) rx = -ry - rz;
+      else if (ey > ez) ry = -rx - rz;
+      else rz = -rx - ry;
+      float hx = s * 1.73205f * (rx + rz / 2), hy = s * 1.5f * rz;
+      float dx = px - hx, dy = py - hy;
+      float e = std::max({std::fabs(dx), std::fabs(dx / 2 + dy * 0.866f), std::fabs(dx / 2 - dy * 0.866f)});
+      float edge = s * 0.866f - e;  // distance to the cell's border
+      float light = std::exp(-std::hypot(hx - 235.0f, hy - 110.0f) / 110.0f);
+      float pulse = Hash3(int32_t(rx), int32_t(rz), 91) % 7 == 0 ? 1.0f : 0.0f;
       Rgb c = Mix(Hex(0x021016), Hex(0x0A3A44), light);
-      c = Add(c, Scale(Hex(0x30D0E0), std::exp(-e * 1.2f) * (0.15f + 0.5f * light)));
-      c = Add(c, Scale(Hex(0x1A8090), pulse * SmoothStep(s, 0.0f, d) * 0.35f));
+      c = Add(c, Scale(Hex(0x30D0E0), std::exp(-edge * 2.2f) * (0.2f + 0.6f * light)));
+      c = Add(c, Scale(Hex(0x1A8090), pulse * SmoothStep(0.0f, s * 0.8f, edge) * 0.35f));
       Set(im, x, y, c);
     }
   ShadowText(im, kCond, 22, 14, 40, "meta", Hex(0x7FE8F0), 1);
