@@ -43,7 +43,7 @@ test: build data
 run: build data
 	@tools/run-show.sh $(BUILD)
 
-bench: build
+bench: build data
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
 # The fuzz targets: a clang build with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer.

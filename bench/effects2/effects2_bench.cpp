@@ -1,0 +1,106 @@
+// Draws each effect of the second group for 600 frames over its window from the forged show data
+// and prints the median milliseconds per frame beside a peer measured in the same run: one plain
+// copy of a whole frame. The data is data.qvx or data/ of the checkout, or the archive or folder
+// named by TARVON_DATA (run `make data` first).
+//
+//   bench_effects2            ends with lines  RESULT effect=deform ms_per_frame=0.12 ...
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "demo/effects/cheese.h"
+#include "demo/effects/deform.h"
+#include "demo/effects/light.h"
+#include "demo/effects/transition.h"
+#include "demo/effects/transpic.h"
+#include "demo/effects/wave.h"
+#include "runtime/files.h"
+#include "runtime/log.h"
+#include "runtime/memory.h"
+
+namespace {
+
+constexpr int32_t kFrames = 600;
+std::vector<uint16_t> frame(320 * 200), background(320 * 200);
+
+// The median time of one frame, in milliseconds (the median, so a busy machine's pauses do not count).
+template <class Draw>
+double MsPerFrame(Draw draw) {
+  std::vector<double> times;
+  for (int32_t i = 0; i < kFrames; i++) {
+    const auto start = std::chrono::steady_clock::now();
+    memcpy(frame.data(), background.data(), frame.size() * 2);
+    draw(FrameTarget{frame.data(), 320, 200, 0}, float(i) / kFrames);
+    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+char* W(const char* s) { return const_cast<char*>(s); }
+
+}  // namespace
+
+int main() {
+  DebugMode = 0;
+  InitMemory();
+  const std::filesystem::path source = TARVON_SOURCE_DIR;
+  std::string data = std::filesystem::exists(source / "data.qvx") ? (source / "data.qvx").string() : (source / "data").string();
+  if (const char* chosen = getenv("TARVON_DATA")) data = chosen;
+  if (!std::filesystem::exists(data)) {
+    printf("effects2: no show data (%s); run make data first\n", data.c_str());
+    return 1;
+  }
+  SetArchiveName(data.c_str());
+  printf("effects2: %d frames per effect, data from %s\n", kFrames, data.c_str());
+  for (size_t i = 0; i < background.size(); i++) background[i] = uint16_t(i * 2654435761u >> 16);
+  const EffectFiles& files = DataFiles();
+
+  struct Row {
+    const char* name;
+    double ms;
+  };
+  std::vector<Row> rows;
+  const double copy = MsPerFrame([](const FrameTarget&, float) {});
+
+  char* cheeseArgs[] = {W("meteor4.3dm"), W("phong3.tga"), W("phong_w.tga")};
+  SetUpSpinner(CheeseEffect, kCheeseSpec, 3, cheeseArgs, files);
+  rows.push_back({"cheese", MsPerFrame([](const FrameTarget& t, float p) { DrawSpinnerOn(CheeseEffect, kCheeseSpec, t, p); })});
+  FreeSpinner(CheeseEffect, kCheeseSpec);
+
+  SetUpDeform("fond.tga", files);
+  rows.push_back({"deform", MsPerFrame(DrawDeformOn)});
+  FreeDeformEffect();
+
+  SetUpLight("lefond.tga", "speculaire.tga", files);
+  rows.push_back({"light", MsPerFrame(DrawLightOn)});
+  FreeLightEffect();
+  rows.push_back({"blur", MsPerFrame([](const FrameTarget& t, float) { BlurScreenOn(t); })});
+  rows.push_back({"transition", MsPerFrame(TransitionOn)});
+
+  SetUpTransPic("foreground3.tga", 0, files);
+  rows.push_back({"transpic", MsPerFrame([](const FrameTarget& t, float) { DrawTransPicOn(t); })});
+  FreeTransPicEffect();
+
+  SetUpFond("fond.tga", files);
+  SetUpWave("wave2.tga", 1, files);
+  rows.push_back({"wave", MsPerFrame([](const FrameTarget& t, float p) {
+                    DrawFondOn(t);
+                    DrawWaveOn(t, p);
+                  })});
+  FreeFondPicture();
+  FreeWaveMask();
+
+  printf("peer: frame copy %.4f ms per frame\n", copy);
+  printf("%-12s %10s %14s %8s\n", "effect", "ms/frame", "x frame copy", "goal");
+  const double peer = copy > 0 ? copy : 1e-9;
+  for (const Row& r : rows)
+    printf("%-12s %10.4f %14.1f %8s\n", r.name, r.ms, r.ms / peer, r.ms < 1.0 ? "< 1 ms" : "OVER");
+  for (const Row& r : rows) printf("RESULT effect=%s ms_per_frame=%.4f ratio_to_frame_copy=%.1f\n", r.name, r.ms, r.ms / peer);
+  return 0;
+}
