@@ -55,7 +55,7 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>& out, size_t limit =
 void WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
   FILE* f = fopen(path.c_str(), "wb");
   if (!f) return;
-  fwrite(data.data(), 1, data.size(), f);
+  if (!data.empty()) fwrite(data.data(), 1, data.size(), f);
   fclose(f);
 }
 

@@ -37,7 +37,7 @@ Result RunTool(const std::string& args) {
 void Write(const fs::path& path, const std::vector<uint8_t>& bytes) {
   FILE* f = fopen(path.c_str(), "wb");
   ASSERT_TRUE(f);
-  fwrite(bytes.data(), 1, bytes.size(), f);
+  if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
   fclose(f);
 }
 

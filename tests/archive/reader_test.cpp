@@ -43,7 +43,7 @@ std::vector<uint8_t> Start() { return {'Q', 'A', 'r', 0x7F}; }
 void Save(const char* path, const std::vector<uint8_t>& bytes) {
   FILE* f = fopen(path, "wb");
   ASSERT_TRUE(f);
-  fwrite(bytes.data(), 1, bytes.size(), f);
+  if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
   fclose(f);
 }
 

@@ -247,7 +247,7 @@ int Extract(const std::string& path, const std::vector<std::string>& names, cons
       } else {
         std::string out = (dir.empty() ? std::string(".") : dir) + "/" + a->name;
         FILE* f = fopen(out.c_str(), "wb");
-        if (!f || fwrite(data.data(), 1, data.size(), f) != data.size()) {
+        if (!f || (!data.empty() && fwrite(data.data(), 1, data.size(), f) != data.size())) {
           if (f) fclose(f);
           status = Fail("cannot write \"" + out + "\"");
           break;
