@@ -1,7 +1,7 @@
 // Layer III frame decoding: stream set-up, side information, the bit reservoir, scalefactors (MPEG-1 and
 // LSF forms), requantisation and the order of the granule stages.
 //
-// Sections: tables | stream state | init | side information | scalefactors | requantisation | granule | decode
+// Sections: tables | requantisation | stream state | side information | scalefactors | granule | init | decode
 #include <cmath>
 #include <cstring>
 
