@@ -32,6 +32,7 @@ uint32_t frameStamp;
 
 enum Limit { kLimitVertices, kLimitTriangles, kLimitStack, kLimits };
 bool warnedLimit[kLimits];
+int32_t maxVertices = kMetaMaxVertices, maxTriangles = kMetaMaxTriangles, maxStack = kMetaMaxStack;
 bool warnedDraw;
 
 PolyVertex polygon[3];
@@ -72,7 +73,7 @@ void CornerValues(const MetaState& s, int32_t i, int32_t j, int32_t k, double va
 
 // The vertex where the surface cuts edge e of cube (i, j, k); -1 at the vertex limit.
 int32_t AddVertex(MetaState* s, int32_t i, int32_t j, int32_t k, int32_t e, const double value[8]) {
-  if (s->vertexCount >= kMetaMaxVertices) {
+  if (s->vertexCount >= maxVertices) {
     WarnLimit(kLimitVertices);
     return -1;
   }
@@ -119,7 +120,7 @@ void BuildCube(MetaState* s, int32_t i, int32_t j, int32_t k, const double value
   for (int32_t t = 0; t < 15 && c.triangles[t] != 255; t += 3) {
     const int32_t a = edge[c.triangles[t]], b = edge[c.triangles[t + 1]], d = edge[c.triangles[t + 2]];
     if (a < 0 || b < 0 || d < 0) continue;   // a vertex lost at the limit
-    if (s->triangleCount >= kMetaMaxTriangles) {
+    if (s->triangleCount >= maxTriangles) {
       WarnLimit(kLimitTriangles);
       return;
     }
@@ -130,7 +131,7 @@ void BuildCube(MetaState* s, int32_t i, int32_t j, int32_t k, const double value
 void Track(MetaState* s, int32_t i0, int32_t j0, int32_t k0) {
   int32_t top = 0;
   auto push = [&](int32_t i, int32_t j, int32_t k) {
-    if (top >= kMetaMaxStack) {
+    if (top >= maxStack) {
       WarnLimit(kLimitStack);
       return;
     }
@@ -219,6 +220,13 @@ void MetaMoveBalls(MetaState* s, float progress) {
   }
 }
 
+void SetMetaLimits(int32_t vertices, int32_t triangles, int32_t stack) {
+  auto clamp = [](int32_t v, int32_t most) { return v < 1 ? 1 : v > most ? most : v; };
+  maxVertices = clamp(vertices, kMetaMaxVertices);
+  maxTriangles = clamp(triangles, kMetaMaxTriangles);
+  maxStack = clamp(stack, kMetaMaxStack);
+}
+
 void SetUpMeta(int32_t argc, char** argv, const EffectFiles& files) {
   MetaState& s = MetaEffect;
   if (argc < 1) Fatal("InitMeta(): needs the environment picture");
@@ -241,6 +249,7 @@ void SetUpMeta(int32_t argc, char** argv, const EffectFiles& files) {
   for (MetaBall& b : s.balls) b = {kMetaCentre, kMetaCentre, kMetaCentre, 0.0};
   BuildCases();
   for (bool& w : warnedLimit) w = false;
+  SetMetaLimits(kMetaMaxVertices, kMetaMaxTriangles, kMetaMaxStack);
   s.vertexCount = 0;
   s.triangleCount = 0;
   s.ready = true;

@@ -66,3 +66,6 @@ double MetaField(const MetaState& s, double x, double y, double z);
 void MetaPolygonise(MetaState* s);
 // Moves the balls as a draw at progress p does after drawing.
 void MetaMoveBalls(MetaState* s, float progress);
+// Lowers the capacities (each at most its k...Max, which is also what set-up restores), so that
+// tests can reach the limits with a small surface.
+void SetMetaLimits(int32_t vertices, int32_t triangles, int32_t stack);

@@ -148,6 +148,41 @@ TEST_F(Meta, TrackingStaysInsideTheGrid) {
   EXPECT_TRUE(c.BorderIntact());
 }
 
+TEST_F(Meta, AtEachLimitTheSurfaceStopsGrowingWithOneWarning) {
+  MetaPolygonise(&MetaEffect);
+  const int32_t fullVertices = MetaEffect.vertexCount, fullTriangles = MetaEffect.triangleCount;
+  struct Case {
+    int32_t vertices, triangles, stack;
+    const char* warning;
+  };
+  for (const Case& k : {Case{100, kMetaMaxTriangles, kMetaMaxStack, "more than 10000 vertices"},
+                        Case{kMetaMaxVertices, 50, kMetaMaxStack, "more than 10000 triangles"},
+                        Case{kMetaMaxVertices, kMetaMaxTriangles, 2, "more than 60000 cubes to visit"}}) {
+    fx::FreshLog();
+    SetMetaLimits(k.vertices, k.triangles, k.stack);
+    for (int frame = 0; frame < 3; frame++) MetaPolygonise(&MetaEffect);
+    EXPECT_LE(MetaEffect.vertexCount, k.vertices);
+    EXPECT_LE(MetaEffect.triangleCount, k.triangles);
+    EXPECT_LT(MetaEffect.triangleCount, fullTriangles) << k.warning;
+    for (int32_t t = 0; t < MetaEffect.triangleCount; t++)
+      for (int32_t i : {MetaEffect.faces[t].a, MetaEffect.faces[t].b, MetaEffect.faces[t].c})
+        ASSERT_TRUE(i >= 0 && i < MetaEffect.vertexCount);
+    EXPECT_EQ(fx::LogHasPart(std::string("DrawMeta(): ") + k.warning), true) << k.warning;
+    int lines = 0;
+    for (const std::string& l : ReadLines()) lines += l.find("DrawMeta(): more than") != std::string::npos;
+    EXPECT_EQ(lines, k.vertices < kMetaMaxVertices || k.triangles < kMetaMaxTriangles || k.stack < kMetaMaxStack ? 1 : 0);
+    Canvas c;
+    DrawMetaOn(c.Target(), 0.0f);
+    EXPECT_TRUE(c.BorderIntact());
+    // Each limit is warned about once per set-up.
+    char* argv[] = {W("metatex.tga")};
+    FreeMetaEffect();
+    SetUpMeta(1, argv, fx::Files());
+  }
+  MetaPolygonise(&MetaEffect);
+  EXPECT_EQ(MetaEffect.vertexCount, fullVertices);   // set-up restored the full capacities
+}
+
 TEST_F(Meta, EachFrameShowsTheBallsOfTwoCallsBefore) {
   Canvas first, second, third;
   DrawMetaOn(first.Target(), 0.3f);
