@@ -1,6 +1,7 @@
 // Fuzz target of the archive reader. The first byte chooses what the rest is:
 //   0, 1, 2   a packed LZH, BWT or PPM stream, after a 16-bit unpacked size;
-//   other     a whole archive file, walked entry by entry with every entry extracted.
+//   other     a whole archive file (copied to /tmp), walked entry by entry with every entry
+//             extracted.
 // A fatal line is a normal end of an input; a crash or a sanitizer report is a failure.
 #include <cstdint>
 #include <unistd.h>
@@ -30,13 +31,15 @@ void DecodeOne() {
 }
 
 Archive* gArchive;
+char gPath[64];
 
 void WalkArchive() {
-  FILE* f = fopen("fuzz-archive.qvx", "wb");
+  if (!gPath[0]) snprintf(gPath, sizeof gPath, "/tmp/fuzz_archive.%d.qvx", int(getpid()));
+  FILE* f = fopen(gPath, "wb");
   if (!f) return;
   fwrite(gData, 1, gSize, f);
   fclose(f);
-  gArchive = OpenArchive("fuzz-archive.qvx");
+  gArchive = OpenArchive(gPath);
   if (!gArchive) return;
   for (int k = 0; k < 64 && !gArchive->end; k++) {
     if (gArchive->unpackedSize >= 0 && gArchive->unpackedSize <= (1 << 20)) {
@@ -52,25 +55,23 @@ void WalkArchive() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // The archive copy and the fatal lines' log.txt go to a private directory, not the corpus.
-  static bool moved = false;
-  if (!moved) {
-    static char dir[] = "/tmp/fuzz_archive.XXXXXX";
-    moved = true;
-    if (mkdtemp(dir) && chdir(dir) != 0) perror("fuzz_archive: chdir");
-  }
   if (size < 1) return 0;
   DebugMode = 0;
   gData = data;
   gSize = size;
   gArchive = nullptr;
+  bool died;
   if (data[0] <= 2) {
-    RunGuarded(DecodeOne);
+    died = RunGuarded(DecodeOne);
   } else {
     gData = data + 1;
     gSize = size - 1;
-    if (RunGuarded(WalkArchive) && gArchive) CloseArchive(gArchive);
+    died = RunGuarded(WalkArchive);
+    if (died && gArchive) CloseArchive(gArchive);
+    remove(gPath);
   }
+  // A fatal line goes to log.txt whatever DebugMode says; it is not kept across inputs.
+  if (died) remove("log.txt");
   ResetExitOnce();
   return 0;
 }
