@@ -103,13 +103,23 @@ void RenderUpdate() {
   const int32_t frameBytes = format.channels * format.bits / 8;
   const uint64_t due = uint64_t(uint32_t(now - startMs)) * uint64_t(format.rate) / 1000;
   uint8_t buffer[16384];
+  bool wrote = false;
   while (framesPlayed < due) {
     int32_t want = int32_t(std::min<uint64_t>(due - framesPlayed, sizeof buffer / size_t(frameBytes)));
     int32_t got = PlatWaveOutPull(buffer, want * frameBytes);
-    if (got > 0 && file) fwrite(buffer, 1, size_t(got), file);
+    if (got > 0 && file) {
+      fwrite(buffer, 1, size_t(got), file);
+      wrote = true;
+    }
     dataBytes += uint32_t(got);
     framesPlayed += uint64_t(got / frameBytes);
     if (got < want * frameBytes) break;   // the queue ran dry: the next block plays on from here
+  }
+  // The header always tells what is there, so the file is whole even if the device is never closed
+  // (as after a fatal error in the show).
+  if (wrote) {
+    WriteHeader();
+    fflush(file);
   }
 }
 
