@@ -124,8 +124,8 @@ TEST_F(Music, NothingRunsInTheLibraryOnceStopMp3HasReturned) {
 TEST_F(Music, ASecondPlayOfTheProcessOnlyPolls) {
   InitMp3();
   LoadMp3("fake.mp3");
-  PlayMp3();
-  for (int32_t i = 0; i < 50 && !KVOX_Player.playing; i++) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  PlayMp3();   // (the library's state is looked at only once the thread has stopped)
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
   StopMp3();
   UnloadMp3();
   LoadMp3("fake.mp3");
