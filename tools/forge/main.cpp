@@ -15,6 +15,8 @@
 #include <string>
 #include <thread>
 
+#include <unistd.h>
+
 #include "tools/forge/forge.h"
 #include "tools/forge/text.h"
 
@@ -25,6 +27,14 @@ bool WriteFile(const std::string& path, const void* data, size_t size) {
   if (!f) return false;
   bool ok = std::fwrite(data, 1, size, f) == size;
   return std::fclose(f) == 0 && ok;
+}
+
+// One progress line: rewritten in place on a terminal, left out of logs (only the summary is printed).
+void Progress(size_t done, size_t total, const char* name, const char* note) {
+  static const bool tty = isatty(1) != 0;
+  if (!tty) return;
+  std::printf("\rforge: [%2zu/%zu] %-16s %-18s", done, total, name, note);
+  std::fflush(stdout);
 }
 
 bool Encode(const std::vector<int16_t>& pcm, const std::string& mp3) {
@@ -67,8 +77,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "forge: cannot write %s/%s\n", out.c_str(), a.name);
       ok = false;
     }
-    std::printf("\rforge: [%2zu/%zu] %-16s %7zu bytes", ++done, total, a.name, bytes.size());
-    std::fflush(stdout);
+    char note[32];
+    std::snprintf(note, sizeof note, "%7zu bytes", bytes.size());
+    Progress(++done, total, a.name, note);
   }
   if (TextFailed()) {
     std::fprintf(stderr, "\nforge: a DejaVu font could not be opened in %s\n", FORGE_FONT_DIR);
@@ -79,8 +90,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "\nforge: cannot write the contact sheet\n");
       ok = false;
     }
-    std::printf("\rforge: [%2zu/%zu] %-16s              ", ++done, total, "contact.png");
-    std::fflush(stdout);
+    Progress(++done, total, "contact.png", "");
   }
   if (music) {
     synth.join();
@@ -88,14 +98,14 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "\nforge: cannot write %s\n", pcmPath.c_str());
       ok = false;
     }
-    std::printf("\rforge: [%2zu/%zu] %-16s encoding   ", ++done, total, "meeting.mp3");
-    std::fflush(stdout);
+    Progress(++done, total, "meeting.mp3", "encoding");
     if (!Encode(pcm, out + "/meeting.mp3")) {
       std::fprintf(stderr, "\nforge: encoding meeting.mp3 with lame failed (is lame installed?)\n");
       ok = false;
     }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-  std::printf("\rforge: %zu files in %s/ in %.1f s%s\n", done, out.c_str(), seconds, ok ? "" : " (with errors)");
+  if (isatty(1)) std::printf("\r%60s\r", "");
+  std::printf("forge: %zu files in %s/ in %.1f s%s\n", done, out.c_str(), seconds, ok ? "" : " (with errors)");
   return ok ? 0 : 1;
 }
