@@ -17,10 +17,14 @@ int TrelkEntry(void* instance, void (*main)()) {
   Info("trelk (Compiled on Jun 25 1999 at 13:12:40)");
   StartClock();
 
-  if (RunGuarded(main))
+  if (RunGuarded(main)) {
     Info("Panic exit");
-  else
+    // A fatal error left Main with the music thread still running; it must stop before FreeAll
+    // releases the music it reads.
+    StopMp3();
+  } else {
     Info("Main() left");
+  }
 
   CloseVideo();
   FreeAll();
