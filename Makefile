@@ -1,7 +1,7 @@
 # tarvon3: two commands do everything on a fresh Debian machine.
 #   make run    installs what is missing, builds, makes the data and runs the show
 #   make test   installs what is missing, builds and runs every test
-# Other targets: build, data, bench, fuzz, sanitize, clean.
+# Other targets: build, data, bench, fuzz, tsan, sanitize, clean.
 
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
@@ -12,7 +12,7 @@ PACKAGES = cmake g++ make pkg-config libsdl2-dev libgtest-dev libgmock-dev libbe
            clang libclang-rt-14-dev libfreetype-dev fonts-dejavu-core libpng-dev zlib1g-dev \
            ffmpeg lame twolame xz-utils bzip2 gzip sox xvfb xauth
 
-.PHONY: all deps build test run data bench fuzz fuzz-build fuzz-smoke sanitize clean
+.PHONY: all deps build test run data bench fuzz fuzz-build fuzz-smoke tsan sanitize clean
 
 all: build
 
@@ -39,6 +39,7 @@ data: build
 test: build data
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 1500
 	$(MAKE) --no-print-directory fuzz-smoke
+	$(MAKE) --no-print-directory tsan
 
 run: build data
 	@tools/run-show.sh $(BUILD)
@@ -60,10 +61,18 @@ fuzz: fuzz-build
 fuzz-smoke: fuzz-build
 	@tools/run-fuzz.sh $(BUILD)-fuzz 20
 
+# The sound library, MIDAS and a short show with the music thread under ThreadSanitizer (the sound
+# tests render through the ThreadSanitizer tarvon3 too); any report fails.
+tsan: deps data
+	cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVON_TSAN=ON -DTARVON_BENCH=OFF >/dev/null
+	cmake --build $(BUILD)-tsan -j $(JOBS) --target test_sound test_midas tarvon3
+	cd $(BUILD)-tsan/testrun/sound && TARVON_BIN=$$PWD/../../bin ../../bin/test_sound --gtest_brief=1
+	cd $(BUILD)-tsan/testrun/midas && ../../bin/test_midas --gtest_brief=1
+
 sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVON_SANITIZE=ON -DTARVON_BENCH=OFF
 	cmake --build $(BUILD)-asan -j $(JOBS)
 	cd $(BUILD)-asan && ctest --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan
+	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan $(BUILD)-tsan
