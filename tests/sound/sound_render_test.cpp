@@ -45,7 +45,7 @@ struct RenderAudio : ::testing::Test {
 };
 
 TEST_F(RenderAudio, ShowWavStartsWithTheMusicAndIsTheSameOnEveryRun) {
-  if (access(Program().c_str(), X_OK) != 0) GTEST_SKIP() << "tarvon3 is not built";
+  if (access(Program().c_str(), X_OK) != 0) GTEST_SKIP() << "no tarvon3 program in TARVON_BIN";
   if (!LinkData()) GTEST_SKIP() << "no show data (make data)";
   ASSERT_EQ(Render("av1"), 0);
   ASSERT_EQ(Render("av2"), 0);
