@@ -74,7 +74,7 @@ Bytes Decode(const Bytes& packed, size_t n) {
 }
 
 void RoundTrip(const Bytes& data, int order, bool withReference) {
-  Bytes packed = PpmEncode(data.data(), data.size(), order);
+  Bytes packed = PpmEncodeOrder(data.data(), data.size(), order);
   ASSERT_FALSE(packed.empty());
   EXPECT_EQ(packed[0] >> 4, order);
   EXPECT_EQ(Decode(packed, data.size()), data) << "order " << order << ", " << data.size() << " bytes";
@@ -171,6 +171,22 @@ TEST(Ppm, CompressesRedundantData) {
   EXPECT_LT(PpmEncode(zeros.data(), zeros.size(), 2).size(), 2000u);
 }
 
+// Noise packs with order 0 whatever order is asked for (smaller and faster to unpack there);
+// bytes the model predicts keep the order asked for.
+TEST(Ppm, NoiseFallsBackToOrderZero) {
+  Bytes noise = RandomBytes(20000, 7);
+  Bytes packed = PpmEncode(noise.data(), noise.size(), 4);
+  ASSERT_FALSE(packed.empty());
+  EXPECT_EQ(packed[0] >> 4, 0);
+  EXPECT_LE(packed.size(), PpmEncodeOrder(noise.data(), noise.size(), 4).size());
+  EXPECT_EQ(Decode(packed, noise.size()), noise);
+  Bytes text = Text(20000, 3);
+  packed = PpmEncode(text.data(), text.size(), 4);
+  ASSERT_FALSE(packed.empty());
+  EXPECT_EQ(packed[0] >> 4, 4);
+  EXPECT_EQ(packed, PpmEncodeOrder(text.data(), text.size(), 4));
+}
+
 TEST(Ppm, OutOfRangeOrderIsRefusedByThePacker) {
   uint8_t b = 1;
   EXPECT_TRUE(PpmEncode(&b, 1, 16).empty());
@@ -179,7 +195,7 @@ TEST(Ppm, OutOfRangeOrderIsRefusedByThePacker) {
 
 TEST(Ppm, NodeCapStopsReaderAndPacker) {
   Bytes data = RandomBytes(5000, 21);
-  Bytes packed = PpmEncode(data.data(), data.size(), 6);
+  Bytes packed = PpmEncodeOrder(data.data(), data.size(), 6);
   ASSERT_FALSE(packed.empty());
   PpmMemoryLimit = 64 * 1024;
   EXPECT_TRUE(PpmEncode(data.data(), data.size(), 6).empty());
