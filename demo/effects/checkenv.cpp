@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "demo/effects/spinner.h"
 #include "demo/engine/fixed.h"
 #include "demo/tarvon3/routines.h"
 #include "runtime/log.h"
@@ -90,18 +91,8 @@ void DrawCheckenvOn(const FrameTarget& target, float progress) {
 void FreeCheckenvEffect() {
   CheckenvState& s = CheckenvEffect;
   if (!s.ready) return;
-  Object3D& o = s.object;
   FreeIfSet(s.map);
-  FreeIfSet(o.RVerts);
-  FreeIfSet(o.faces);
-  FreeIfSet(o.SVerts);
-  FreeIfSet(o.Verts);
-  FreeIfSet(o.Fnorm);
-  FreeIfSet(o.Vnorm);
-  FreeIfSet(o.VnormRotated);
-  FreeIfSet(o.Visibles);
-  FreeIfSet(o.Map);
-  o = {};
+  FreeObjectBlocks(s.object);
   s.ready = false;
 }
 

@@ -64,9 +64,13 @@ void FreeSpinner(SpinnerState& s, const SpinnerSpec& spec) {
     Warning("Free%s(): the effect is not set up", spec.name);
     return;
   }
-  Object3D& o = s.object;
   FreeIfSet(s.texture);
   FreeIfSet(s.env);
+  FreeObjectBlocks(s.object);
+  s.ready = false;
+}
+
+void FreeObjectBlocks(Object3D& o) {
   FreeIfSet(o.RVerts);
   FreeIfSet(o.faces);
   FreeIfSet(o.SVerts);
@@ -77,5 +81,4 @@ void FreeSpinner(SpinnerState& s, const SpinnerSpec& spec) {
   FreeIfSet(o.Visibles);
   FreeIfSet(o.Map);
   o = {};
-  s.ready = false;
 }

@@ -41,3 +41,7 @@ struct SpinnerState {
 void SetUpSpinner(SpinnerState& s, const SpinnerSpec& spec, int32_t argc, char** argv, const EffectFiles& files);
 void DrawSpinnerOn(SpinnerState& s, const SpinnerSpec& spec, const FrameTarget& target, float progress);
 void FreeSpinner(SpinnerState& s, const SpinnerSpec& spec);
+
+// Frees an object's blocks (RVerts, faces, SVerts, Verts, Fnorm, Vnorm, VnormRotated, Visibles,
+// Map, in that order, those that are set) and clears the record.
+void FreeObjectBlocks(Object3D& o);
