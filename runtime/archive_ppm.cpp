@@ -106,10 +106,7 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
         // The child whose running sum first passes the target (children at 0 add nothing).
         uint32_t sum = 0, i = 0;
         if (!marked) {
-          for (; i < n; i++) {
-            sum += e[i].count;
-            if (sum > target) break;
-          }
+          i = PpmWalk(e, n, target, &sum);
         } else {
           i = PpmFirstAbove(m.running, n, target);
           if (i < n) sum = m.running[i];

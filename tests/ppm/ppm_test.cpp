@@ -252,3 +252,31 @@ TEST(Ppm, FindMatchesPlainSearch) {
     ASSERT_EQ(PpmFind(e.data(), n, s), PpmFindPlain(e.data(), n, s)) << n << " " << int(s);
   }
 }
+
+// The eight-at-a-time count sums and walk agree with a plain running sum for every length,
+// target and count up to the largest a context holds.
+TEST(Ppm, BlockSumsMatchPlainRunningSum) {
+  uint32_t seed = 17;
+  std::vector<PpmEntry> e(257);
+  for (int round = 0; round < 3000; round++) {
+    uint32_t n = Lcg(seed) % 257;
+    uint32_t top = round % 3 == 0 ? kPpmHalveAt + 1 : 1 + Lcg(seed) % 40;
+    for (uint32_t i = 0; i < n; i++)
+      e[i] = PpmEntry{uint8_t(Lcg(seed)), uint8_t(Lcg(seed)), uint16_t(Lcg(seed) % (top + 1)), Lcg(seed)};
+    uint32_t total = 0;
+    for (uint32_t i = 0; i < n; i++) total += e[i].count;
+    uint32_t k = n ? Lcg(seed) % (n + 1) : 0;
+    uint32_t head = 0;
+    for (uint32_t i = 0; i < k; i++) head += e[i].count;
+    ASSERT_EQ(PpmSumCounts(e.data(), k), head);
+    uint32_t target = Lcg(seed) % (total + 2);
+    uint32_t plain = 0, run = 0;
+    for (; plain < n; plain++) {
+      run += e[plain].count;
+      if (run > target) break;
+    }
+    uint32_t sum = 0;
+    ASSERT_EQ(PpmWalk(e.data(), n, target, &sum), plain) << n << " " << target;
+    ASSERT_EQ(sum, run);
+  }
+}

@@ -85,20 +85,22 @@ std::vector<uint8_t> PpmEncodeOrder(const uint8_t* data, size_t n, int order) {
           found = true;
           count = e[i].count;
           foundIndex = i;
-          for (uint32_t k = 0; k < i; k++) start += e[k].count;
+          start = PpmSumCounts(e, i);
         } else {
           PpmExcludeLive(m, e, ctx.n);
           excluded += int(dist);
         }
       } else {
+        // The exclusion pass leaves earlier contexts' marks as they are, so the test for c
+        // still sees them; its running sums give the start of c's interval.
+        tot = PpmSumAndExclude(m, e, ctx.n, &excluded, m.running);
         uint32_t i = PpmFind(e, ctx.n, c);
         if (i < ctx.n && e[i].count != 0 && !PpmExcluded(m, c)) {
           found = true;
           count = e[i].count;
           foundIndex = i;
-          for (uint32_t k = 0; k < i; k++) start += PpmExcluded(m, e[k].symbol) ? 0 : e[k].count;
+          start = i ? m.running[i - 1] : 0;
         }
-        tot = PpmSumAndExclude(m, e, ctx.n, &excluded, m.running);
       }
       if (found) {
         ac.Encode(start, start + count, tot + dist);
