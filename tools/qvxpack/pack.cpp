@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr size_t kOrderSample = 1 << 18;   // bytes on which auto chooses the PPM order
+
 std::vector<uint8_t> Encode(int method, const uint8_t* data, size_t n, int order) {
   switch (method) {
     case METHOD_LZH: return LzhEncode(data, n);
@@ -111,14 +113,17 @@ PackedEntry PackEntry(const uint8_t* data, size_t n, int method, const PackOptio
     consider(METHOD_LZH, delta, LzhEncode(in, n), false);
     consider(METHOD_BWT, delta, BwtEncode(in, n), false);
     if (delta == 0) {
-      // The model order that suits these bytes, then kept for the filtered variants.
+      // The model order that suits these bytes, then kept for the filtered variants. A large
+      // entry chooses it on its first part, so the whole entry is modelled once.
+      const size_t sample = std::min<size_t>(n, kOrderSample);
       size_t bestSize = SIZE_MAX;
       for (int o : {2, 4, 6}) {
-        std::vector<uint8_t> p = Encode(METHOD_PPM, in, n, o);
+        std::vector<uint8_t> p = Encode(METHOD_PPM, in, sample, o);
         if (p.empty()) continue;
         if (p.size() < bestSize) { bestSize = p.size(); ppmOrder = o; }
-        consider(METHOD_PPM, delta, std::move(p), false);
+        if (sample == n) consider(METHOD_PPM, delta, std::move(p), false);
       }
+      if (sample < n) consider(METHOD_PPM, delta, Encode(METHOD_PPM, in, n, ppmOrder), false);
     } else {
       consider(METHOD_PPM, delta, Encode(METHOD_PPM, in, n, ppmOrder), false);
     }

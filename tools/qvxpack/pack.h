@@ -2,10 +2,11 @@
 //
 // PackEntry returns the entry's stored bytes with the method and delta distance they use. With
 // kMethodAuto it tries STORE and, for delta distances 0 to 4, LZH, BWT and PPM, and keeps the
-// smallest; a method that cannot take the entry (BWT beyond its size limit, PPM beyond its
-// memory cap at every order) is skipped, and a forced method that cannot falls back to LZH. An empty entry is always stored.
-// Every result is unpacked again with the reader's own decoders and compared before it is
-// returned; a result that does not come back whole is replaced by STORE.
+// smallest (PPM at the order, 2, 4 or 6, that packs the entry's first 256 KiB best). A method
+// that cannot take the entry (BWT beyond its size limit, PPM beyond its memory cap at every
+// order) is skipped; a forced method that cannot falls back to LZH. An empty entry is stored.
+// Every result is unpacked again with the reader's own decoders and compared before it is kept;
+// a result that does not come back whole is not used.
 //
 //   PackedEntry e = PackEntry(bytes, size, kMethodAuto, PackOptions{});
 //   // e.method, e.delta, e.data (the stored bytes), e.checksum (Adler-32 of the input)
