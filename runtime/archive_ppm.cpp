@@ -106,7 +106,7 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
         // The child whose running sum first passes the target (children at 0 add nothing).
         uint32_t sum = 0, i = 0;
         if (!marked) {
-          i = PpmWalk(e, n, target, &sum);
+          i = PpmLocate(e, n, tot, target, &sum);
         } else {
           i = PpmFirstAbove(m.running, n, target);
           if (i < n) sum = m.running[i];

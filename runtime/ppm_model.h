@@ -236,6 +236,30 @@ inline uint32_t PpmWalk(const PpmEntry* e, uint32_t n, uint32_t target, uint32_t
   return i;
 }
 
+// The same search when the sum of all n counts is known and above target: a target in the
+// upper half is found walking back from the last entry, which halves the walk for even counts.
+// The entry has the running sum *end through it; it is the one PpmWalk finds.
+inline uint32_t PpmLocate(const PpmEntry* e, uint32_t n, uint32_t all, uint32_t target, uint32_t* end) {
+  if (target < all / 2) return PpmWalk(e, n, target, end);
+  // Walking back, the entry is the first j whose suffix sum from j reaches all - target.
+  const uint32_t need = all - target;
+  uint32_t j = n, suffix = 0;
+#if defined(__SSE2__)
+  for (; j >= 8; j -= 8) {
+    uint32_t b = PpmBlockSum8(e + j - 8);
+    if (suffix + b >= need) break;
+    suffix += b;
+  }
+#endif
+  while (j > 0) {
+    j--;
+    suffix += e[j].count;
+    if (suffix >= need) break;
+  }
+  *end = all - suffix + e[j].count;
+  return j;
+}
+
 // The first entry whose running sum passes target (running as left by PpmSumAndExclude), or n.
 inline uint32_t PpmFirstAbove(const uint32_t* running, uint32_t n, uint32_t target) {
   uint32_t i = 0;

@@ -278,5 +278,10 @@ TEST(Ppm, BlockSumsMatchPlainRunningSum) {
     uint32_t sum = 0;
     ASSERT_EQ(PpmWalk(e.data(), n, target, &sum), plain) << n << " " << target;
     ASSERT_EQ(sum, run);
+    if (target < total) {
+      sum = 0;
+      ASSERT_EQ(PpmLocate(e.data(), n, total, target, &sum), plain) << n << " " << target << " of " << total;
+      ASSERT_EQ(sum, run);
+    }
   }
 }

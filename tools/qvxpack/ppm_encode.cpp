@@ -85,7 +85,8 @@ std::vector<uint8_t> PpmEncodeOrder(const uint8_t* data, size_t n, int order) {
           found = true;
           count = e[i].count;
           foundIndex = i;
-          start = PpmSumCounts(e, i);
+          // The shorter side of the list: the counts before c, or the sum less those from c on.
+          start = i < ctx.n / 2 ? PpmSumCounts(e, i) : tot - PpmSumCounts(e + i, ctx.n - i);
         } else {
           PpmExcludeLive(m, e, ctx.n);
           excluded += int(dist);
