@@ -56,11 +56,19 @@ void StopPollThread() {
   thread = nullptr;
 }
 
+// A fatal sound-library error ends the process at once with status 0. Its message goes into the log
+// first, so that the log says why the show stopped; on a desktop the message box still shows it.
+void LogSoundError(const char* message) {
+  Error("KVOX_SysError(): %s", message);
+  if (PlatHasDisplay()) PlatMessageBox("Kalvox v0.53.000", message);
+}
+
 }  // namespace
 
 void InitMp3() {
   if (initialised) Fatal("InitMp3(): Already initialized");
   Info("InitMp3()");
+  KVOX_SetErrorHandler(LogSoundError);
   KVOX_Init(1);
   if (KVOX_CurrentDriver == &KVOX_MIDAS && MIDASfellBackToNoSound())
     Warning("InitMp3(): No sound device found, the music plays silent");

@@ -1,0 +1,85 @@
+#!/bin/sh
+# The show under the sanitizers.
+#   tools/check-sanitizers.sh BUILD_ASAN BUILD_TSAN
+# Builds tarvon3 with AddressSanitizer + UndefinedBehaviorSanitizer in BUILD_ASAN and with
+# ThreadSanitizer in BUILD_TSAN (only that program, -j2), then
+#   - renders the whole show under ASan+UBSan twice, from data.qvx and from data/;
+#   - plays the first 5 s (--render DIR --to 5000, the music thread running) under TSan.
+# Any sanitizer report, a signal or an exit status other than 0 fails the check (status 1).
+# Needs the forged data: data/ (and data.qvx for the first render; skipped with a note when absent).
+set -u
+asan=${1:-build-asan}
+tsan=${2:-build-tsan}
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root" || exit 1
+case $asan in /*) ;; *) asan="$root/$asan" ;; esac
+case $tsan in /*) ;; *) tsan="$root/$tsan" ;; esac
+jobs=${JOBS:-2}
+began=$(date +%s)
+failed=0
+
+say() { echo "check-sanitizers: $*"; }
+
+if [ ! -f data/meeting.mp3 ]; then
+  say "no forged data in data/: run make data first"
+  exit 1
+fi
+
+build() {   # build DIR OPTION
+  if [ ! -f "$1/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$2" -DTARVON_TESTS=OFF -DTARVON_BENCH=OFF \
+      >"$1.configure.log" 2>&1 || { say "configuring $1 failed (see $1.configure.log)"; return 1; }
+  fi
+  cmake --build "$1" -j "$jobs" --target tarvon3 >"$1.build.log" 2>&1 ||
+    { say "building tarvon3 in $1 failed (see $1.build.log)"; return 1; }
+}
+
+# run NAME PROGRAM SOURCE ARGS...: renders in a scratch folder whose data is SOURCE (qvx or dir)
+run() {
+  name=$1 program=$2 source=$3
+  shift 3
+  work="$program/sanitizer-runs/$name"
+  bin="$program/bin/tarvon3"
+  rm -rf "$work"
+  mkdir -p "$work"
+  case $source in
+    qvx) ln -s "$root/data.qvx" "$work/data.qvx" ;;
+    dir) ln -s "$root/data" "$work/data" ;;
+  esac
+  t0=$(date +%s)
+  (cd "$work" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    TSAN_OPTIONS=halt_on_error=0 SDL_AUDIODRIVER=dummy \
+    timeout -k 10 1200 "$bin" "$@" >console.txt 2>&1)
+  status=$?
+  t1=$(date +%s)
+  if grep -q -E "Sanitizer|runtime error:" "$work/console.txt"; then
+    say "$name: SANITIZER REPORT ($((t1 - t0)) s), see $work/console.txt:"
+    grep -m 5 -E "Sanitizer|runtime error:" "$work/console.txt"
+    failed=1
+  elif [ "$status" -ne 0 ]; then
+    say "$name: exit status $status ($((t1 - t0)) s), see $work/console.txt"
+    tail -n 5 "$work/console.txt"
+    failed=1
+  elif ! tail -n 1 "$work/log.txt" | grep -q "^Info: FreeMp3()$" || ! grep -q "^Info: Main() left$" "$work/log.txt"; then
+    say "$name: the log is not complete, see $work/log.txt"
+    failed=1
+  else
+    say "$name: clean ($((t1 - t0)) s)"
+  fi
+}
+
+build "$asan" -DTARVON_SANITIZE=ON || exit 1
+say "ASan+UBSan build ready ($(($(date +%s) - began)) s)"
+if [ -f data.qvx ]; then
+  run show-from-archive "$asan" qvx --render out --no-video
+else
+  say "no data.qvx: the render from the archive is skipped"
+fi
+run show-from-folder "$asan" dir --render out --no-video
+
+build "$tsan" -DTARVON_TSAN=ON || exit 1
+say "TSan build ready ($(($(date +%s) - began)) s)"
+run five-seconds-tsan "$tsan" dir --render out --no-video --to 5000
+
+say "done in $(($(date +%s) - began)) s: $( [ $failed -eq 0 ] && echo clean || echo FAILED)"
+exit $failed
