@@ -38,26 +38,35 @@ struct ArithDecoder {
   uint32_t Target(uint32_t t) const {
     return ((value - low + 1) * t - 1) / (high - low);
   }
+  // The next k bits, 1 <= k <= 16.
+  uint32_t NextBits(int k) {
+    if (in.bits < k) in.Refill();
+    uint32_t v = uint32_t(in.cache >> (64 - k));
+    in.cache <<= k;
+    in.bits -= k;
+    return v;
+  }
+  // Narrows to [a, b) of t and renormalises. Each halving step that drops a settled top bit
+  // (high <= half, or low >= half) shifts low, high - 1 and value left by one; all such steps in
+  // a row are taken at once, as many as low and high - 1 share leading bits. value lies in
+  // [low, high) throughout, so it shares those bits too and the subtractions are masks. Once
+  // the interval straddles the half, only the quarter steps can follow, one at a time, and after
+  // one of them the interval still straddles the half.
   void Consume(uint32_t a, uint32_t b, uint32_t t) {
     uint32_t r = high - low;
     high = low + r * b / t;
     low = low + r * a / t;
-    for (;;) {
-      if (high <= kHalf) {
-      } else if (low >= kHalf) {
-        value -= kHalf;
-        low -= kHalf;
-        high -= kHalf;
-      } else if (low >= kFirstQuarter && high <= kThirdQuarter) {
-        value -= kFirstQuarter;
-        low -= kFirstQuarter;
-        high -= kFirstQuarter;
-      } else {
-        break;
-      }
-      value = 2 * value + NextBit();
-      low *= 2;
-      high *= 2;
+    uint32_t h = high - 1;
+    int k = __builtin_clz((((low ^ h) & 0xFFFFu) << 16) | 0x8000u);
+    if (k) {
+      low = (low << k) & 0xFFFFu;
+      high = (((h << k) | ((1u << k) - 1)) & 0xFFFFu) + 1;
+      value = ((value << k) | NextBits(k)) & 0xFFFFu;
+    }
+    while (low >= kFirstQuarter && high <= kThirdQuarter) {
+      value = 2 * (value - kFirstQuarter) + NextBit();
+      low = 2 * (low - kFirstQuarter);
+      high = 2 * (high - kFirstQuarter);
     }
   }
   bool RanOut() const { return in.Tell() > in.size * 8; }
