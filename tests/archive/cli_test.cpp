@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "files/folder_per_test.h"
 #include "helpers.h"
 
 using namespace archive_test;
