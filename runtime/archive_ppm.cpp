@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr uint32_t kHalf = 32768, kFirstQuarter = 16384, kThirdQuarter = 49152;
+constexpr uint32_t kFirstQuarter = 16384, kThirdQuarter = 49152;
 
 // Releases the model on every way out, the fatal ones included.
 struct ModelHolder {
