@@ -244,6 +244,8 @@ Outcome Run(const std::string& group, size_t index, const Case& c) {
     o.why = "sanitizer report";
   else if (status != 0) o.why = "exit status " + std::to_string(status);
   else if (!Complete(log)) o.why = "log does not end with the shut-down";
+  else if (o.kind == "fatal" && FindLine(log, "Info: Panic exit", FindLine(log, o.line)) < 0)
+    o.why = "no panic exit after the fatal line";
   else if (c.want == Want::Fatal && o.kind != "fatal" && o.kind != "sound") o.why = "no fatal line";
   else if (c.want == Want::Diagnosed && o.kind == "clean") o.why = "not diagnosed";
   o.ok = o.why.empty();
