@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr uint32_t kHalf = 32768, kFirstQuarter = 16384, kThirdQuarter = 49152;
+constexpr uint32_t kFirstQuarter = 16384, kThirdQuarter = 49152;
 
 struct ArithEncoder {
   BitWriter out;
@@ -19,27 +19,26 @@ struct ArithEncoder {
     out.Bit(bit);
     for (; pending; pending--) out.Bit(bit ^ 1);
   }
-  // Narrows to [a, b) of t, then renormalises exactly as the reader does.
+  // Narrows to [a, b) of t, then renormalises exactly as the reader does: the leading bits low
+  // and high - 1 share are settled and written at once (the first of them followed by the
+  // opposite bits owed), then the quarter steps one at a time.
   void Encode(uint32_t a, uint32_t b, uint32_t t) {
     uint32_t r = high - low;
     high = low + r * b / t;
     low = low + r * a / t;
-    for (;;) {
-      if (high <= kHalf) {
-        Emit(0);
-      } else if (low >= kHalf) {
-        Emit(1);
-        low -= kHalf;
-        high -= kHalf;
-      } else if (low >= kFirstQuarter && high <= kThirdQuarter) {
-        pending++;
-        low -= kFirstQuarter;
-        high -= kFirstQuarter;
-      } else {
-        break;
-      }
-      low *= 2;
-      high *= 2;
+    uint32_t h = high - 1;
+    int k = __builtin_clz((((low ^ h) & 0xFFFFu) << 16) | 0x8000u);
+    if (k) {
+      Emit(low >> 15);
+      if (k > 1) out.Put((low >> (16 - k)) & ((1u << (k - 1)) - 1), k - 1);
+      low = (low << k) & 0xFFFFu;
+      high = (((h << k) | ((1u << k) - 1)) & 0xFFFFu) + 1;
+      shifts += uint64_t(k);
+    }
+    while (low >= kFirstQuarter && high <= kThirdQuarter) {
+      pending++;
+      low = 2 * (low - kFirstQuarter);
+      high = 2 * (high - kFirstQuarter);
       shifts++;
     }
   }
