@@ -9,7 +9,8 @@
 //   - the whole render's time (no encoding) and the real-time headroom: frames per second
 //     achievable over the show, divided by 60.
 // Wall-clock figures include whatever else the machine is doing; the main thread's processor time per
-// frame is printed beside them. It ends with RESULT lines. The data comes from the checkout (data.qvx, else data/).
+// frame is printed beside them. It ends with RESULT lines.
+//   bench_show [DATA]   DATA: an archive or a data folder; default the checkout's data.qvx, else data/
 #include <fcntl.h>
 #include <time.h>
 #include <unistd.h>
@@ -76,17 +77,24 @@ double Median(std::vector<double> v) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // The data: an archive or a data folder named on the command line, else the checkout's.
   const fs::path source = TARVON_SOURCE_DIR;
+  fs::path archivePath = source / "data.qvx", folderPath = source / "data";
+  if (argc > 1) {
+    const fs::path given = fs::absolute(argv[1]);
+    archivePath = fs::is_directory(given) ? fs::path() : given;
+    folderPath = fs::is_directory(given) ? given : fs::path();
+  }
   const fs::path work = fs::path(TARVON_BINARY_DIR) / "benchrun" / "show";
   std::error_code ec;
   fs::remove_all(work, ec);
   fs::create_directories(work);
-  const bool archive = fs::exists(source / "data.qvx");
-  if (archive) fs::create_symlink(source / "data.qvx", work / "data.qvx");
-  else if (fs::exists(source / "data")) fs::create_directory_symlink(source / "data", work / "data");
+  const bool archive = !archivePath.empty() && fs::exists(archivePath);
+  if (archive) fs::create_symlink(archivePath, work / "data.qvx");
+  else if (!folderPath.empty() && fs::exists(folderPath)) fs::create_directory_symlink(folderPath, work / "data");
   else {
-    printf("bench_show: no data.qvx or data/ in %s: run make data\n", source.c_str());
+    printf("bench_show: no data.qvx or data/ (%s): run make data\n", argc > 1 ? argv[1] : source.c_str());
     return 1;
   }
   fs::current_path(work);
