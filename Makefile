@@ -40,6 +40,7 @@ test: build data
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 1500
 	$(MAKE) --no-print-directory fuzz-smoke
 	$(MAKE) --no-print-directory tsan
+	tools/check-sanitizers.sh $(BUILD)-asan-show $(BUILD)-tsan
 
 run: build data
 	@tools/run-show.sh $(BUILD)
@@ -75,4 +76,4 @@ sanitize: deps
 	cd $(BUILD)-asan && ctest --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan $(BUILD)-tsan
+	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan $(BUILD)-asan-show $(BUILD)-tsan
