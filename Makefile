@@ -33,8 +33,7 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 data: build
-	@if [ -x tools/make-data.sh ]; then tools/make-data.sh $(BUILD); \
-	else echo "make data: the asset forge is not built yet; the show needs data/ or data.qvx"; fi
+	@tools/make-data.sh $(BUILD)
 
 test: build data
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 1500
