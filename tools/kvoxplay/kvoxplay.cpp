@@ -2,6 +2,11 @@
 // player does, and writes the PCM as raw little-endian samples.
 //
 //   kvoxplay IN.mp3 --raw OUT.pcm [--rate full|half|quarter] [--8bit] [--mono mix|left|right]
+//   kvoxplay IN.mp3 [--driver midas|nosound|disk] [--wav OUT.wav]
+//
+// Without --raw it plays the file through the whole sound library as the show does: the MIDAS driver
+// to the speakers (or silent when there is no sound device), the no-sound driver, or the disk driver,
+// whose "output.wav" --wav renames.
 //
 // The stream's format (layer, version, rate, channels, frames) goes to standard error. An ID3v2 tag at the
 // start is skipped here; a 72-byte RIFF/WAVE header is skipped as the player skips it. Decoding stops, as
@@ -14,11 +19,15 @@
 #include <vector>
 
 #include "sound/mpeg.h"
+#include "tools/kvoxplay/play.h"
 
 namespace {
 void Usage(FILE* to) {
   fprintf(to,
           "usage: kvoxplay IN.mp3 --raw OUT.pcm [--rate full|half|quarter] [--8bit] [--mono mix|left|right]\n"
+          "       kvoxplay IN.mp3 [--driver midas|nosound|disk] [--wav OUT.wav]\n"
+          "  without --raw: plays IN.mp3 through the sound library (default the MIDAS driver, to the\n"
+          "  speakers) with a progress line; --wav OUT.wav plays through the disk driver into OUT.wav\n"
           "  decodes IN.mp3 with the kvox MPEG decoder into raw little-endian PCM (16-bit signed, or 8-bit\n"
           "  unsigned with --8bit; two channels interleaved unless --mono or a one-channel stream)\n"
           "  --rate     output rate: full (default), half or quarter of the stream's rate\n"
@@ -57,12 +66,23 @@ const char* VersionName(const KvoxMpegHeader& h) { return h.sync == 2 ? "2.5" : 
 int main(int argc, char** argv) {
   const char* in = nullptr;
   const char* raw = nullptr;
+  const char* driver = nullptr;
+  const char* wav = nullptr;
   int32_t reduction = 0, conversion = 0;
   for (int i = 1; i < argc; i++) {
     const char* a = argv[i];
     if (!strcmp(a, "--help") || !strcmp(a, "-h")) { Usage(stdout); return 0; }
     if (!strcmp(a, "--raw") && i + 1 < argc) { raw = argv[++i]; continue; }
     if (!strcmp(a, "--8bit")) { conversion |= 8; continue; }
+    if (!strcmp(a, "--wav") && i + 1 < argc) { wav = argv[++i]; continue; }
+    if (!strcmp(a, "--driver") && i + 1 < argc) {
+      driver = argv[++i];
+      if (strcmp(driver, "midas") && strcmp(driver, "nosound") && strcmp(driver, "disk")) {
+        fprintf(stderr, "kvoxplay: unknown driver \"%s\" (midas, nosound or disk)\n", driver);
+        return 2;
+      }
+      continue;
+    }
     if (!strcmp(a, "--rate") && i + 1 < argc) {
       const char* r = argv[++i];
       if (!strcmp(r, "full")) reduction = 0;
@@ -83,7 +103,8 @@ int main(int argc, char** argv) {
     if (a[0] == '-' || in) { Usage(stderr); return 2; }
     in = a;
   }
-  if (!in || !raw) { Usage(stderr); return 2; }
+  if (!in || (raw && (driver || wav))) { Usage(stderr); return 2; }
+  if (wav && driver && strcmp(driver, "disk")) { fprintf(stderr, "kvoxplay: --wav plays through the disk driver\n"); return 2; }
 
   std::vector<uint8_t> data;
   if (!ReadAll(in, data)) { fprintf(stderr, "kvoxplay: cannot read \"%s\"\n", in); return 1; }
@@ -95,6 +116,11 @@ int main(int argc, char** argv) {
   KvoxMpegHeader h;
   int32_t minFrame = KvoxParseHeader(p, left, &h);
   if (minFrame <= 0) { fprintf(stderr, "kvoxplay: Bad or unsupported MPEG file.\n"); return 1; }
+  if (!raw) {
+    // The library reads the stream from its first byte: hand it what follows an ID3v2 tag.
+    const std::vector<uint8_t> stream(data.begin() + long(Id3v2Size(data)), data.end());
+    return PlayThroughLibrary(stream, wav ? "disk" : driver ? driver : "midas", wav);
+  }
   const KvoxDecoder& dec = KvoxDecoderTable[0];
   if (!dec.init(&h, minFrame, reduction, 0, conversion, 24000)) {
     fprintf(stderr, "kvoxplay: MPEG Decoder init failed.\n");
