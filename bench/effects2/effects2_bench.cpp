@@ -69,9 +69,9 @@ int main() {
   const double copy = MsPerFrame([](const FrameTarget&, float) {});
 
   char* cheeseArgs[] = {W("meteor4.3dm"), W("phong3.tga"), W("phong_w.tga")};
-  SetUpSpinner(CheeseEffect, kCheeseSpec, 3, cheeseArgs, files);
-  rows.push_back({"cheese", MsPerFrame([](const FrameTarget& t, float p) { DrawSpinnerOn(CheeseEffect, kCheeseSpec, t, p); })});
-  FreeSpinner(CheeseEffect, kCheeseSpec);
+  SetUpSpinner(CheeseEffect, kCheeseKind, 3, cheeseArgs, files);
+  rows.push_back({"cheese", MsPerFrame([](const FrameTarget& t, float p) { DrawSpinnerOn(CheeseEffect, kCheeseKind, t, p); })});
+  FreeSpinner(CheeseEffect, kCheeseKind);
 
   SetUpDeform("fond.tga", files);
   rows.push_back({"deform", MsPerFrame(DrawDeformOn)});

@@ -1,12 +1,12 @@
-// The cheese effect's spec and its timeline routines.
+// The cheese effect's settings and its timeline routines.
 #include "demo/effects/cheese.h"
 
 #include "demo/tarvon3/routines.h"
 
-const SpinnerSpec kCheeseSpec = {"Cheese", "meteor4.3dm", kFillCheese, kVisibleBothSides, kDepthMean, 128.0,
+const SpinnerKind kCheeseKind = {"Cheese", "meteor4.3dm", kFillCheese, kVisibleBothSides, kDepthMean, 128.0,
                                  1024, 40, 20, {12.566, 25.132, 31.415000000000003}, "Mapping Texture"};
 SpinnerState CheeseEffect;
 
-TARVON_ROUTINE(Cheese) { SetUpSpinner(CheeseEffect, kCheeseSpec, argc, argv, DataFiles()); }
-TARVON_ROUTINE(DrawCheese) { DrawSpinnerOn(CheeseEffect, kCheeseSpec, ScreenTarget(), progress); }
-TARVON_ROUTINE(FreeCheese) { FreeSpinner(CheeseEffect, kCheeseSpec); }
+TARVON_ROUTINE(Cheese) { SetUpSpinner(CheeseEffect, kCheeseKind, argc, argv, DataFiles()); }
+TARVON_ROUTINE(DrawCheese) { DrawSpinnerOn(CheeseEffect, kCheeseKind, ScreenTarget(), progress); }
+TARVON_ROUTINE(FreeCheese) { FreeSpinner(CheeseEffect, kCheeseKind); }

@@ -6,5 +6,5 @@
 #pragma once
 #include "demo/effects/spinner.h"
 
-extern const SpinnerSpec kCheeseSpec;
+extern const SpinnerKind kCheeseKind;
 extern SpinnerState CheeseEffect;

@@ -13,9 +13,9 @@ Filler frameFiller;
 
 int32_t FillFace(int32_t n) { return FillPolygon(frameFiller, polygon, n, frameMaps, frameTarget); }
 
-uint32_t* LoadPacked(const SpinnerSpec& spec, const char* name, const char* label, const EffectFiles& files) {
+uint32_t* LoadPacked(const SpinnerKind& kind, const char* name, const char* label, const EffectFiles& files) {
   Picture* p = files.loadPicture(name);
-  RequirePicture(p, spec.name, name, 256, 256, kExactly24);
+  RequirePicture(p, kind.name, name, 256, 256, kExactly24);
   uint32_t* map = PackedMap(*p, label);
   files.unloadPicture(p);
   return map;
@@ -23,45 +23,45 @@ uint32_t* LoadPacked(const SpinnerSpec& spec, const char* name, const char* labe
 
 }  // namespace
 
-void SetUpSpinner(SpinnerState& s, const SpinnerSpec& spec, int32_t argc, char** argv, const EffectFiles& files) {
-  if (argc < 3) Fatal("%s(): needs the object, the texture and the environment picture", spec.name);
+void SetUpSpinner(SpinnerState& s, const SpinnerKind& kind, int32_t argc, char** argv, const EffectFiles& files) {
+  if (argc < 3) Fatal("%s(): needs the object, the texture and the environment picture", kind.name);
   if (s.ready) {
-    Warning("%s(): already set up, the old set-up is released first", spec.name);
-    FreeSpinner(s, spec);
+    Warning("%s(): already set up, the old set-up is released first", kind.name);
+    FreeSpinner(s, kind);
   }
-  Info("Begin of %s()", spec.name);
+  Info("Begin of %s()", kind.name);
   Info("Allocating Memory");
   Info("Loading object");
   s.object = {};
   files.loadObject(argv[0], &s.object);
-  Info("Loaded %s, %d vertices, %d faces\n", spec.loadedName, s.object.vertexCount, s.object.faceCount);
+  Info("Loaded %s, %d vertices, %d faces\n", kind.loadedName, s.object.vertexCount, s.object.faceCount);
   AllocateWorkingArrays(&s.object, kArraysShaded);
-  s.texture = LoadPacked(spec, argv[1], "Mapping Texture", files);
-  s.env = LoadPacked(spec, argv[2], spec.envLabel, files);
-  s.camera = {kStartAngleA, kStartAngleB, kStartAngleC, spec.distance, spec.ox, spec.oy, 0.0};
+  s.texture = LoadPacked(kind, argv[1], "Mapping Texture", files);
+  s.env = LoadPacked(kind, argv[2], kind.envLabel, files);
+  s.camera = {kStartAngleA, kStartAngleB, kStartAngleC, kind.distance, kind.ox, kind.oy, 0.0};
   s.ready = true;
 }
 
-void DrawSpinnerOn(SpinnerState& s, const SpinnerSpec& spec, const FrameTarget& target, float progress) {
+void DrawSpinnerOn(SpinnerState& s, const SpinnerKind& kind, const FrameTarget& target, float progress) {
   if (!s.ready) return;   // a draw row without its set-up (a damaged timeline) draws nothing
   Object3D* o = &s.object;
   s.camera.focal = FocalDouble(target.width);
   Normals(o);
   Transform(o, s.camera, target.width, target.height, true);
-  const int32_t n = Visibility(o, spec.visibility, spec.depth);
+  const int32_t n = Visibility(o, kind.visibility, kind.depth);
   SortFaces(o, n);
   frameMaps = {nullptr, s.texture, s.env};
   frameTarget = target;
-  frameFiller = spec.filler;
-  DrawFaces(o, n, polygon, kRecordTextureEnv, spec.S, FillFace);
-  s.camera.a = progress * spec.rates[0];
-  s.camera.b = progress * spec.rates[1];
-  s.camera.c = progress * spec.rates[2];
+  frameFiller = kind.filler;
+  DrawFaces(o, n, polygon, kRecordTextureEnv, kind.S, FillFace);
+  s.camera.a = progress * kind.rates[0];
+  s.camera.b = progress * kind.rates[1];
+  s.camera.c = progress * kind.rates[2];
 }
 
-void FreeSpinner(SpinnerState& s, const SpinnerSpec& spec) {
+void FreeSpinner(SpinnerState& s, const SpinnerKind& kind) {
   if (!s.ready) {
-    Warning("Free%s(): the effect is not set up", spec.name);
+    Warning("Free%s(): the effect is not set up", kind.name);
     return;
   }
   FreeIfSet(s.texture);

@@ -1,15 +1,15 @@
 // A spinning textured object: the shape shared by the effects that turn one object over a
 // background with a texture and an environment map looked up by the vertex normals (the cheese
-// effect and its kin). Everything that differs between them is a SpinnerSpec.
+// effect and its kin). Everything that differs between them is a SpinnerKind.
 //
 // Set-up loads the object, makes the shaded working arrays and packs the two pictures (24-bit,
 // 256 pixels wide, at least 256 rows; anything else is fatal, naming the file). Each draw runs the
-// pipeline with the spec's variant and filler, then sets the angles for the next call to
+// pipeline with the kind's variant and filler, then sets the angles for the next call to
 // progress x rates: the first frame shows the starting angles.
 //
-//   SetUpSpinner(CheeseSpinner, kCheeseSpec, argc, argv, DataFiles());
-//   DrawSpinnerOn(CheeseSpinner, kCheeseSpec, ScreenTarget(), progress);
-//   FreeSpinner(CheeseSpinner, kCheeseSpec);
+//   SetUpSpinner(CheeseSpinner, kCheeseKind, argc, argv, DataFiles());
+//   DrawSpinnerOn(CheeseSpinner, kCheeseKind, ScreenTarget(), progress);
+//   FreeSpinner(CheeseSpinner, kCheeseKind);
 #pragma once
 #include <cstdint>
 
@@ -18,7 +18,7 @@
 #include "demo/engine/frame.h"
 #include "demo/engine/pipeline.h"
 
-struct SpinnerSpec {
+struct SpinnerKind {
   const char* name;           // the set-up routine's name, for its log and messages
   const char* loadedName;     // the object name its "Loaded" line always gives
   Filler filler;
@@ -38,9 +38,9 @@ struct SpinnerState {
   bool ready;
 };
 
-void SetUpSpinner(SpinnerState& s, const SpinnerSpec& spec, int32_t argc, char** argv, const EffectFiles& files);
-void DrawSpinnerOn(SpinnerState& s, const SpinnerSpec& spec, const FrameTarget& target, float progress);
-void FreeSpinner(SpinnerState& s, const SpinnerSpec& spec);
+void SetUpSpinner(SpinnerState& s, const SpinnerKind& kind, int32_t argc, char** argv, const EffectFiles& files);
+void DrawSpinnerOn(SpinnerState& s, const SpinnerKind& kind, const FrameTarget& target, float progress);
+void FreeSpinner(SpinnerState& s, const SpinnerKind& kind);
 
 // Frees an object's blocks (RVerts, faces, SVerts, Verts, Fnorm, Vnorm, VnormRotated, Visibles,
 // Map, in that order, those that are set) and clears the record.

@@ -90,14 +90,14 @@ class CheeseTest : public ::testing::Test {
     fx::disk.texts["cube.3dm"] = fx::CubeObject(120);
   }
   void TearDown() override {
-    if (CheeseEffect.ready) FreeSpinner(CheeseEffect, kCheeseSpec);
+    if (CheeseEffect.ready) FreeSpinner(CheeseEffect, kCheeseKind);
   }
   void SetUpWith(fx::Rgb texture, fx::Rgb env) {
     fx::AddFlat("tex.tga", 256, 256, texture);
     fx::AddFlat("env.tga", 256, 256, env);
     char a[] = "cube.3dm", b[] = "tex.tga", e[] = "env.tga";
     char* argv[] = {a, b, e, nullptr};
-    SetUpSpinner(CheeseEffect, kCheeseSpec, 3, argv, fx::Files());
+    SetUpSpinner(CheeseEffect, kCheeseKind, 3, argv, fx::Files());
   }
 };
 
@@ -106,7 +106,7 @@ TEST_F(CheeseTest, FirstFrameAtStartingAnglesAndSaturatingSum) {
   EXPECT_TRUE(fx::LogHasPart("Loaded meteor4.3dm, 8 vertices, 12 faces"));
   EXPECT_DOUBLE_EQ(CheeseEffect.camera.a, -0.766842);
   Canvas c(320, 200, 0x0841);
-  DrawSpinnerOn(CheeseEffect, kCheeseSpec, c.Target(), 0.5f);
+  DrawSpinnerOn(CheeseEffect, kCheeseKind, c.Target(), 0.5f);
   EXPECT_DOUBLE_EQ(CheeseEffect.camera.c, 0.5 * 31.415000000000003);   // for the next frame
   EXPECT_GT(c.CountNot(0x0841), 1000);
   for (int32_t y = 0; y < 200; y++)
@@ -118,7 +118,7 @@ TEST_F(CheeseTest, FirstFrameAtStartingAnglesAndSaturatingSum) {
 TEST_F(CheeseTest, BlackTexelsAreHoles) {
   SetUpWith({0, 0, 0}, {255, 0, 0});
   Canvas c(320, 200, 0x1234);
-  DrawSpinnerOn(CheeseEffect, kCheeseSpec, c.Target(), 0.0f);
+  DrawSpinnerOn(CheeseEffect, kCheeseKind, c.Target(), 0.0f);
   EXPECT_EQ(c.CountNot(0x1234), 0);
 }
 
@@ -128,7 +128,7 @@ TEST_F(CheeseTest, PicturesOfTheWrongShapeAreFatal) {
   EXPECT_TRUE(DiesFatally([] {
     char a[] = "cube.3dm", b[] = "tex.tga", e[] = "env.tga";
     char* argv[] = {a, b, e, nullptr};
-    SetUpSpinner(CheeseEffect, kCheeseSpec, 3, argv, fx::Files());
+    SetUpSpinner(CheeseEffect, kCheeseKind, 3, argv, fx::Files());
   }));
   EXPECT_TRUE(fx::LogHasPart("Cheese(): \"tex.tga\" must be 256 pixels wide"));
   CheeseEffect = {};
