@@ -8,6 +8,7 @@ set -u
 build=${1:?usage: run-fuzz.sh BUILD_DIR SECONDS}
 seconds=${2:-120}
 root=$(cd "$(dirname "$0")/.." && pwd)
+case $build in /*) ;; *) build="$(pwd)/$build" ;; esac   # the targets run inside their corpus folders
 status=0
 found=0
 for target in "$build"/bin/fuzz_*; do
