@@ -3,7 +3,7 @@
 
 #include "demo/tarvon3/routines.h"
 
-const SpinnerKind kCheeseKind = {"Cheese", "meteor4.3dm", kFillCheese, kVisibleBothSides, kDepthMean, 128.0,
+const SpinnerKind kCheeseKind = {"Cheese", "DrawCheese", "FreeCheese", true, "meteor4.3dm", kFillCheese, kVisibleBothSides, kDepthMean, 128.0,
                                  1024, 40, 20, {12.566, 25.132, 31.415000000000003}, "Mapping Texture"};
 SpinnerState CheeseEffect;
 

@@ -14,19 +14,13 @@
 #pragma once
 #include <cstdint>
 
-#include "demo/effects/effect_files.h"
-#include "demo/engine/frame.h"
-#include "demo/engine/pipeline.h"
+#include "demo/effects/spinner.h"
 
-struct MultiState {
-  Object3D object;
-  uint32_t* texture;   // "Mapping Texture", packed
-  uint32_t* env;       // "Mapping Texture", packed
-  Camera camera;
-  bool ready;
-};
-extern MultiState MultiEffect;
+extern const SpinnerKind kMultiKind;
+extern SpinnerState MultiEffect;
 
-void SetUpMulti(int32_t argc, char** argv, const EffectFiles& files);
-void DrawMultiOn(const FrameTarget& target, float progress);
-void FreeMultiEffect();
+inline void SetUpMulti(int32_t argc, char** argv, const EffectFiles& files) {
+  SetUpSpinner(MultiEffect, kMultiKind, argc, argv, files);
+}
+inline void DrawMultiOn(const FrameTarget& target, float progress) { DrawSpinnerOn(MultiEffect, kMultiKind, target, progress); }
+inline void FreeMultiEffect() { FreeSpinner(MultiEffect, kMultiKind); }

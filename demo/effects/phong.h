@@ -14,19 +14,13 @@
 #pragma once
 #include <cstdint>
 
-#include "demo/effects/effect_files.h"
-#include "demo/engine/frame.h"
-#include "demo/engine/pipeline.h"
+#include "demo/effects/spinner.h"
 
-struct PhongState {
-  Object3D object;
-  uint32_t* texture;     // "Mapping Texture", packed
-  uint32_t* highlight;   // "Env Texture", packed
-  Camera camera;
-  bool ready;
-};
-extern PhongState PhongEffect;
+extern const SpinnerKind kPhongKind;
+extern SpinnerState PhongEffect;
 
-void SetUpPhong(int32_t argc, char** argv, const EffectFiles& files);
-void DrawPhongOn(const FrameTarget& target, float progress);
-void FreePhongEffect();
+inline void SetUpPhong(int32_t argc, char** argv, const EffectFiles& files) {
+  SetUpSpinner(PhongEffect, kPhongKind, argc, argv, files);
+}
+inline void DrawPhongOn(const FrameTarget& target, float progress) { DrawSpinnerOn(PhongEffect, kPhongKind, target, progress); }
+inline void FreePhongEffect() { FreeSpinner(PhongEffect, kPhongKind); }

@@ -24,14 +24,16 @@ uint32_t* LoadPacked(const SpinnerKind& kind, const char* name, const char* labe
 }  // namespace
 
 void SetUpSpinner(SpinnerState& s, const SpinnerKind& kind, int32_t argc, char** argv, const EffectFiles& files) {
-  if (argc < 3) Fatal("%s(): needs the object, the texture and the environment picture", kind.name);
+  if (argc < 3) Fatal("%s(): needs the object, the texture and the environment file", kind.name);
   if (s.ready) {
     Warning("%s(): already set up, the old set-up is released first", kind.name);
     FreeSpinner(s, kind);
   }
   Info("Begin of %s()", kind.name);
-  Info("Allocating Memory");
-  Info("Loading object");
+  if (kind.logSteps) {
+    Info("Allocating Memory");
+    Info("Loading object");
+  }
   s.object = {};
   files.loadObject(argv[0], &s.object);
   Info("Loaded %s, %d vertices, %d faces\n", kind.loadedName, s.object.vertexCount, s.object.faceCount);
@@ -40,10 +42,15 @@ void SetUpSpinner(SpinnerState& s, const SpinnerKind& kind, int32_t argc, char**
   s.env = LoadPacked(kind, argv[2], kind.envLabel, files);
   s.camera = {kStartAngleA, kStartAngleB, kStartAngleC, kind.distance, kind.ox, kind.oy, 0.0};
   s.ready = true;
+  s.warnedDraw = false;
 }
 
 void DrawSpinnerOn(SpinnerState& s, const SpinnerKind& kind, const FrameTarget& target, float progress) {
-  if (!s.ready) return;   // a draw row without its set-up (a damaged timeline) draws nothing
+  if (!s.ready) {
+    if (!s.warnedDraw) Warning("%s(): the effect is not set up", kind.drawName);
+    s.warnedDraw = true;
+    return;
+  }
   Object3D* o = &s.object;
   s.camera.focal = FocalDouble(target.width);
   Normals(o);
@@ -61,7 +68,7 @@ void DrawSpinnerOn(SpinnerState& s, const SpinnerKind& kind, const FrameTarget& 
 
 void FreeSpinner(SpinnerState& s, const SpinnerKind& kind) {
   if (!s.ready) {
-    Warning("Free%s(): the effect is not set up", kind.name);
+    Warning("%s(): the effect is not set up", kind.freeName);
     return;
   }
   FreeIfSet(s.texture);

@@ -20,6 +20,9 @@
 
 struct SpinnerKind {
   const char* name;           // the set-up routine's name, for its log and messages
+  const char* drawName;       // the draw and free routines' names, for their warnings
+  const char* freeName;
+  bool logSteps;              // the set-up also logs "Allocating Memory" and "Loading object"
   const char* loadedName;     // the object name its "Loaded" line always gives
   Filler filler;
   VisibilityMode visibility;
@@ -36,6 +39,7 @@ struct SpinnerState {
   uint32_t* env;       // packed
   Camera camera;
   bool ready;
+  bool warnedDraw;     // a draw without set-up has been reported
 };
 
 void SetUpSpinner(SpinnerState& s, const SpinnerKind& kind, int32_t argc, char** argv, const EffectFiles& files);
