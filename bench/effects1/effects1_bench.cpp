@@ -24,10 +24,10 @@
 #include "runtime/files.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
+#include "bench/support/frame_timer.h"
 
 namespace {
 
-constexpr int32_t kFrames = 600;
 
 // ---- stand-in data ----
 
@@ -120,27 +120,12 @@ const EffectFiles& StandInFiles() {
 
 // ---- timing ----
 
-std::vector<uint16_t> frame(320 * 200), background(320 * 200);
-
-// The median time of one frame over the window (the median, not the mean, so that a busy machine's
-// pauses do not count), in milliseconds.
-template <class Draw>
-double MsPerFrame(Draw draw) {
-  std::vector<double> times;
-  for (int32_t i = 0; i < kFrames; i++) {
-    const auto start = std::chrono::steady_clock::now();
-    memcpy(frame.data(), background.data(), frame.size() * 2);   // the background row before it
-    draw(FrameTarget{frame.data(), 320, 200, 0}, float(i) / kFrames);
-    const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - start;
-    times.push_back(ms.count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 char* W(const char* s) { return const_cast<char*>(s); }
 
 }  // namespace
+
+using namespace frametimer;
 
 int main() {
   DebugMode = 0;
@@ -161,13 +146,9 @@ int main() {
   }
   if (files == &DataFiles()) SetArchiveName(data.c_str());
   printf("effects1: %d frames per effect, data from %s\n", kFrames, data.c_str());
-  for (size_t i = 0; i < background.size(); i++) background[i] = uint16_t(i * 2654435761u >> 16);
+  MakeBackground();
 
   const double copy = MsPerFrame([](const FrameTarget&, float) {});
-  struct Row {
-    const char* name;
-    double ms;
-  };
   std::vector<Row> rows;
 
   char* checkerArgs[] = {W("meteor4.3dm"), W("checkfun.tga"), W("zelt2.tga"), W("checker.spl")};
@@ -198,11 +179,6 @@ int main() {
   rows.push_back({"meta", MsPerFrame(DrawMetaOn)});
   FreeMetaEffect();
 
-  printf("peer: frame copy %.4f ms per frame\n", copy);
-  printf("%-14s %12s %14s %8s\n", "effect", "ms/frame", "x frame copy", "goal");
-  for (const Row& r : rows)
-    printf("%-14s %12.4f %14.1f %8s\n", r.name, r.ms, r.ms / (copy > 0 ? copy : 1e-9), r.ms < 1.0 ? "< 1 ms" : "OVER");
-  for (const Row& r : rows)
-    printf("RESULT effect=%s ms_per_frame=%.4f ratio_to_frame_copy=%.1f\n", r.name, r.ms, r.ms / (copy > 0 ? copy : 1e-9));
+  PrintRows(rows, copy);
   return 0;
 }

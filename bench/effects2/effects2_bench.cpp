@@ -22,29 +22,16 @@
 #include "runtime/files.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
+#include "bench/support/frame_timer.h"
 
 namespace {
 
-constexpr int32_t kFrames = 600;
-std::vector<uint16_t> frame(320 * 200), background(320 * 200);
-
-// The median time of one frame, in milliseconds (the median, so a busy machine's pauses do not count).
-template <class Draw>
-double MsPerFrame(Draw draw) {
-  std::vector<double> times;
-  for (int32_t i = 0; i < kFrames; i++) {
-    const auto start = std::chrono::steady_clock::now();
-    memcpy(frame.data(), background.data(), frame.size() * 2);
-    draw(FrameTarget{frame.data(), 320, 200, 0}, float(i) / kFrames);
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 char* W(const char* s) { return const_cast<char*>(s); }
 
 }  // namespace
+
+using namespace frametimer;
 
 int main() {
   DebugMode = 0;
@@ -58,13 +45,9 @@ int main() {
   }
   SetArchiveName(data.c_str());
   printf("effects2: %d frames per effect, data from %s\n", kFrames, data.c_str());
-  for (size_t i = 0; i < background.size(); i++) background[i] = uint16_t(i * 2654435761u >> 16);
+  MakeBackground();
   const EffectFiles& files = DataFiles();
 
-  struct Row {
-    const char* name;
-    double ms;
-  };
   std::vector<Row> rows;
   const double copy = MsPerFrame([](const FrameTarget&, float) {});
 
@@ -96,11 +79,6 @@ int main() {
   FreeFondPicture();
   FreeWaveMask();
 
-  printf("peer: frame copy %.4f ms per frame\n", copy);
-  printf("%-12s %10s %14s %8s\n", "effect", "ms/frame", "x frame copy", "goal");
-  const double peer = copy > 0 ? copy : 1e-9;
-  for (const Row& r : rows)
-    printf("%-12s %10.4f %14.1f %8s\n", r.name, r.ms, r.ms / peer, r.ms < 1.0 ? "< 1 ms" : "OVER");
-  for (const Row& r : rows) printf("RESULT effect=%s ms_per_frame=%.4f ratio_to_frame_copy=%.1f\n", r.name, r.ms, r.ms / peer);
+  PrintRows(rows, copy);
   return 0;
 }
