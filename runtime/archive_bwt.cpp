@@ -12,23 +12,12 @@
 
 #include "runtime/archive_codecs.h"
 #include "runtime/archive_format.h"
+#include "runtime/bwt_inverse.h"
 #include "runtime/huffman.h"
+#include "runtime/heap_array.h"
 #include "runtime/log.h"
 
 namespace {
-
-struct FreeDeleter {
-  void operator()(void* p) const { free(p); }
-};
-template <typename T>
-using HeapArray = std::unique_ptr<T[], FreeDeleter>;
-
-template <typename T>
-HeapArray<T> AllocArray(size_t count, const char* message) {
-  T* p = static_cast<T*>(malloc(count ? count * sizeof(T) : 1));
-  if (!p) Fatal("%s", message);
-  return HeapArray<T>(p);
-}
 
 [[noreturn]] void BadLength(int64_t count, int32_t n, const BitReader& in) {
   CheckStream(in);
@@ -78,67 +67,6 @@ void UndoMoveToFront(uint8_t* data, int32_t n) {
       list[0] = c;
     }
     data[k] = c;
-  }
-}
-
-// out[k] for k = n-1 down to 0 following the last-to-first mapping from row `row`.
-void InverseTransform(const uint8_t* last, int32_t n, int32_t row, uint8_t* out) {
-  int32_t cum[256] = {};
-  for (int32_t i = 0; i < n; i++) cum[last[i]]++;
-  int32_t sum = 0;
-  for (int c = 0; c < 256; c++) { int32_t k = cum[c]; cum[c] = sum; sum += k; }
-  if (n <= (1 << 24)) {
-    // One 32-bit word per row: next row above, byte below.
-    HeapArray<uint32_t> tt = AllocArray<uint32_t>(size_t(n), "AllocArray(): Not enough memory");
-    for (int32_t i = 0; i < n; i++) tt[i] = uint32_t(cum[last[i]]++) << 8 | last[i];
-    // The walk is one chain of dependent loads, each a cache miss on large blocks. Steps of two
-    // (and, for blocks up to 4 MiB, of four) rows per load cut the chain; the steps are gathered
-    // first by independent loads, which the memory system overlaps.
-    uint32_t i = uint32_t(row);
-    int32_t k = n - 1;
-    HeapArray<uint64_t> pairs(static_cast<uint64_t*>(malloc(size_t(n) * sizeof(uint64_t))));
-    if (pairs) {
-      uint64_t* p = pairs.get();
-      for (int32_t r = 0; r < n; r++) {       // next row after two steps | L[r] | L[LF r]
-        uint32_t e = tt[r], f = tt[e >> 8];
-        p[r] = uint64_t(f >> 8) << 16 | (e & 255) << 8 | (f & 255);
-      }
-      HeapArray<uint64_t> quads(n <= (1 << 22) ? static_cast<uint64_t*>(malloc(size_t(n) * sizeof(uint64_t))) : nullptr);
-      if (quads) {
-        uint64_t* q = quads.get();
-        for (int32_t r = 0; r < n; r++) {     // next row after four steps | four bytes
-          uint64_t e = p[r], f = p[e >> 16];
-          q[r] = (f >> 16) << 32 | (e & 0xFFFF) << 16 | (f & 0xFFFF);
-        }
-        for (; k >= 3; k -= 4) {
-          uint64_t e = q[i];
-          out[k] = uint8_t(e >> 24);
-          out[k - 1] = uint8_t(e >> 16);
-          out[k - 2] = uint8_t(e >> 8);
-          out[k - 3] = uint8_t(e);
-          i = uint32_t(e >> 32);
-        }
-      }
-      for (; k >= 1; k -= 2) {
-        uint64_t e = p[i];
-        out[k] = uint8_t(e >> 8);
-        out[k - 1] = uint8_t(e);
-        i = uint32_t(e >> 16);
-      }
-    }
-    for (; k >= 0; k--) {
-      uint32_t e = tt[i];
-      out[k] = uint8_t(e);
-      i = e >> 8;
-    }
-  } else {
-    HeapArray<uint32_t> lf = AllocArray<uint32_t>(size_t(n), "AllocArray(): Not enough memory");
-    for (int32_t i = 0; i < n; i++) lf[i] = uint32_t(cum[last[i]]++);
-    uint32_t i = uint32_t(row);
-    for (int32_t k = n - 1; k >= 0; k--) {
-      out[k] = last[i];
-      i = lf[i];
-    }
   }
 }
 
@@ -200,5 +128,5 @@ void DecodeBWT(BitReader& in, uint8_t* out, int32_t n) {
   }
   if (row >= n) Fatal("DecodeBWT(): Row index %d beyond the block of %d bytes", row, n);
   UndoMoveToFront(block.get(), n);
-  InverseTransform(block.get(), n, row, out);
+  BwtInverse(block.get(), n, row, out);
 }
