@@ -2,6 +2,8 @@
 #include "tools/qvxpack/pack.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "runtime/archive_codecs.h"
 #include "runtime/archive_format.h"
@@ -28,6 +30,20 @@ std::vector<uint8_t> Encode(int method, const uint8_t* data, size_t n, int order
     }
     default: return std::vector<uint8_t>(data, data + n);
   }
+}
+
+// Runs job(0) .. job(count - 1) on up to one thread per processor, each job once.
+template <typename Job>
+void RunInParallel(size_t count, const Job& job) {
+  size_t threads = std::min<size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t k; (k = next.fetch_add(1)) < count;) job(k);
+  };
+  std::vector<std::thread> pool;
+  for (size_t t = 1; t < threads; t++) pool.emplace_back(work);
+  work();
+  for (std::thread& t : pool) t.join();
 }
 
 // The decoders end a refused stream through Fatal; RunGuarded brings it back here.
@@ -107,26 +123,53 @@ PackedEntry PackEntry(const uint8_t* data, size_t n, int method, const PackOptio
     return best;
   }
 
+  // Auto: every candidate is packed first, on as many threads as the machine has, and then
+  // considered in a fixed order (delta 0 to 4; LZH, BWT, PPM), so the choice is the same as a
+  // single thread's. The PPM order is chosen on the unfiltered bytes, on their first part for a
+  // large entry, and kept for the filtered variants, so the whole entry is modelled once per delta.
+  const int deltas = int(std::min<size_t>(n, 5));
+  std::vector<std::vector<uint8_t>> inputs(static_cast<size_t>(deltas));
+  for (int delta = 1; delta < deltas; delta++) {
+    inputs[size_t(delta)].assign(data, data + n);
+    qvx::DeltaEncode(inputs[size_t(delta)].data(), n, delta);
+  }
+  auto bytesOf = [&](int delta) { return delta == 0 ? data : inputs[size_t(delta)].data(); };
+
+  const size_t sample = std::min<size_t>(n, kOrderSample);
+  const int sampleOrders[3] = {2, 4, 6};
+  std::vector<uint8_t> samplePacked[3];
+  RunInParallel(3, [&](size_t k) { samplePacked[k] = Encode(METHOD_PPM, data, sample, sampleOrders[k]); });
   int ppmOrder = opt.order;
-  for (int delta = 0; delta <= 4 && size_t(delta) < n; delta++) {
-    const uint8_t* in = input(delta);
-    consider(METHOD_LZH, delta, LzhEncode(in, n), false);
-    consider(METHOD_BWT, delta, BwtEncode(in, n), false);
-    if (delta == 0) {
-      // The model order that suits these bytes, then kept for the filtered variants. A large
-      // entry chooses it on its first part, so the whole entry is modelled once.
-      const size_t sample = std::min<size_t>(n, kOrderSample);
-      size_t bestSize = SIZE_MAX;
-      for (int o : {2, 4, 6}) {
-        std::vector<uint8_t> p = Encode(METHOD_PPM, in, sample, o);
-        if (p.empty()) continue;
-        if (p.size() < bestSize) { bestSize = p.size(); ppmOrder = o; }
-        if (sample == n) consider(METHOD_PPM, delta, std::move(p), false);
-      }
-      if (sample < n) consider(METHOD_PPM, delta, Encode(METHOD_PPM, in, n, ppmOrder), false);
-    } else {
-      consider(METHOD_PPM, delta, Encode(METHOD_PPM, in, n, ppmOrder), false);
+  size_t bestSample = SIZE_MAX;
+  for (int k = 0; k < 3; k++) {
+    if (samplePacked[k].empty() || samplePacked[k].size() >= bestSample) continue;
+    bestSample = samplePacked[k].size();
+    ppmOrder = sampleOrders[k];
+  }
+
+  struct Candidate {
+    int method, delta;
+    std::vector<uint8_t> packed;
+  };
+  std::vector<Candidate> candidates;
+  for (int delta = 0; delta < deltas; delta++)
+    for (int m : {METHOD_LZH, METHOD_BWT, METHOD_PPM}) candidates.push_back({m, delta, {}});
+  // The slowest first, so that no long job starts last: PPM, then BWT, then LZH.
+  std::vector<size_t> jobs(candidates.size());
+  for (size_t k = 0; k < jobs.size(); k++) jobs[k] = k;
+  std::stable_sort(jobs.begin(), jobs.end(), [&](size_t x, size_t y) { return candidates[x].method > candidates[y].method; });
+  RunInParallel(jobs.size(), [&](size_t j) {
+    Candidate& c = candidates[jobs[j]];
+    if (c.method == METHOD_PPM && c.delta == 0 && sample == n) return;   // packed with the sample
+    c.packed = Encode(c.method, bytesOf(c.delta), n, c.method == METHOD_PPM ? ppmOrder : 0);
+  });
+  for (Candidate& c : candidates) {
+    if (c.method == METHOD_PPM && c.delta == 0 && sample == n) {
+      // Each sampled order of a small entry is a whole candidate of its own.
+      for (std::vector<uint8_t>& p : samplePacked) consider(METHOD_PPM, 0, std::move(p), false);
+      continue;
     }
+    consider(c.method, c.delta, std::move(c.packed), false);
   }
   return best;
 }
