@@ -37,6 +37,7 @@ data: build
 
 test: build data
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 1500
+	tools/check-show.sh $(BUILD)
 	$(MAKE) --no-print-directory fuzz-smoke
 	$(MAKE) --no-print-directory tsan
 	tools/check-sanitizers.sh $(BUILD)-asan-show $(BUILD)-tsan

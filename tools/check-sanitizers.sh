@@ -5,7 +5,8 @@
 # ThreadSanitizer in BUILD_TSAN (only that program, -j2), then
 #   - renders the whole show under ASan+UBSan twice, from data.qvx and from data/;
 #   - plays the first 5 s (--render DIR --to 5000, the music thread running) under TSan.
-# Any sanitizer report, a signal or an exit status other than 0 fails the check (status 1).
+# Any sanitizer report, a signal, an exit status other than 0 or a log with a warning, error or
+# fatal line, or one that stops early, fails the check (status 1).
 # Needs the forged data: data/ (and data.qvx for the first render; skipped with a note when absent).
 set -u
 asan=${1:-build-asan}
@@ -18,6 +19,7 @@ jobs=${JOBS:-2}
 began=$(date +%s)
 failed=0
 
+. "$root/tools/show-log.sh"
 say() { echo "check-sanitizers: $*"; }
 
 if [ ! -f data/meeting.mp3 ]; then
@@ -60,8 +62,9 @@ run() {
     say "$name: exit status $status ($((t1 - t0)) s), see $work/console.txt"
     tail -n 5 "$work/console.txt"
     failed=1
-  elif ! tail -n 1 "$work/log.txt" | grep -q "^Info: FreeMp3()$" || ! grep -q "^Info: Main() left$" "$work/log.txt"; then
-    say "$name: the log is not complete, see $work/log.txt"
+  elif problems=$(show_log_problems "$work/log.txt") && [ -n "$problems" ]; then
+    say "$name: the log did not end cleanly, see $work/log.txt:"
+    echo "$problems"
     failed=1
   else
     say "$name: clean ($((t1 - t0)) s)"
