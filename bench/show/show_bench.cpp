@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -81,6 +82,11 @@ int main(int argc, char** argv) {
   // The data: an archive or a data folder named on the command line, else the checkout's.
   const fs::path source = TARVON_SOURCE_DIR;
   fs::path archivePath = source / "data.qvx", folderPath = source / "data";
+  if (argc > 1 && (!strcmp(argv[1], "--help") || argc > 2)) {
+    printf("usage: bench_show [DATA]\n  renders the whole show offline (no video) and times its load and frames;\n"
+           "  DATA is an archive or a data folder (default the checkout's data.qvx, else data/)\n");
+    return argc > 2 ? 2 : 0;
+  }
   if (argc > 1) {
     const fs::path given = fs::absolute(argv[1]);
     archivePath = fs::is_directory(given) ? fs::path() : given;

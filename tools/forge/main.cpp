@@ -56,9 +56,18 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--pcm") && i + 1 < argc) pcmPath = argv[++i];
     else if (!std::strcmp(argv[i], "--no-music")) music = false;
     else if (!std::strcmp(argv[i], "--no-contact")) contact = false;
-    else {
-      std::fprintf(stderr, "usage: forge [--out DIR] [--pcm FILE] [--no-music] [--no-contact]\n");
-      return 1;
+    else if (!std::strcmp(argv[i], "--help")) {
+      std::printf(
+          "forge: writes every file of the show's data from code and fixed seeds\n\n"
+          "  forge [--out DIR] [--pcm FILE] [--no-music] [--no-contact]\n"
+          "  --out DIR     the folder to fill (default data), created when missing\n"
+          "  --pcm FILE    also write the synthesised music as raw 16-bit little-endian stereo, 44100 Hz\n"
+          "  --no-music    skip the music (and its encoding by lame)\n"
+          "  --no-contact  skip contact.png, the review sheet of every picture\n");
+      return 0;
+    } else {
+      std::fprintf(stderr, "usage: forge [--out DIR] [--pcm FILE] [--no-music] [--no-contact] (--help)\n");
+      return 2;
     }
   }
   std::error_code ec;
