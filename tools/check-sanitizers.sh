@@ -36,10 +36,11 @@ build() {   # build DIR OPTION
     { say "building tarvon3 in $1 failed (see $1.build.log)"; return 1; }
 }
 
-# run NAME PROGRAM SOURCE ARGS...: renders in a scratch folder whose data is SOURCE (qvx or dir)
+# run NAME PROGRAM SOURCE KIND ARGS...: renders in a scratch folder whose data is SOURCE (qvx or
+# dir); KIND is "whole" for the whole show, "partial" for a run ended early with --to
 run() {
-  name=$1 program=$2 source=$3
-  shift 3
+  name=$1 program=$2 source=$3 kind=$4
+  shift 4
   work="$program/sanitizer-runs/$name"
   bin="$program/bin/tarvon3"
   rm -rf "$work"
@@ -62,7 +63,7 @@ run() {
     say "$name: exit status $status ($((t1 - t0)) s), see $work/console.txt"
     tail -n 5 "$work/console.txt"
     failed=1
-  elif problems=$(show_log_problems "$work/log.txt") && [ -n "$problems" ]; then
+  elif problems=$(show_log_problems "$work/log.txt" "$kind") && [ -n "$problems" ]; then
     say "$name: the log did not end cleanly, see $work/log.txt:"
     echo "$problems"
     failed=1
@@ -74,15 +75,15 @@ run() {
 build "$asan" -DTARVON_SANITIZE=ON || exit 1
 say "ASan+UBSan build ready ($(($(date +%s) - began)) s)"
 if [ -f data.qvx ]; then
-  run show-from-archive "$asan" qvx --render out --no-video
+  run show-from-archive "$asan" qvx whole --render out --no-video
 else
   say "no data.qvx: the render from the archive is skipped"
 fi
-run show-from-folder "$asan" dir --render out --no-video
+run show-from-folder "$asan" dir whole --render out --no-video
 
 build "$tsan" -DTARVON_TSAN=ON || exit 1
 say "TSan build ready ($(($(date +%s) - began)) s)"
-run five-seconds-tsan "$tsan" dir --render out --no-video --to 5000
+run five-seconds-tsan "$tsan" dir partial --render out --no-video --to 5000
 
 say "done in $(($(date +%s) - began)) s: $( [ $failed -eq 0 ] && echo clean || echo FAILED)"
 exit $failed
