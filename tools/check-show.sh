@@ -16,7 +16,7 @@ bin="$build/bin/tarvon3"
 failed=0
 say() { echo "check-show: $*"; }
 
-[ -x "$bin" ] || { say "$bin is not built"; exit 1; }
+[ -x "$bin" ] || { say "$bin is missing: run make build first"; exit 1; }
 [ -f data/meeting.mp3 ] && [ -f data.qvx ] || { say "no forged data: run make data first"; exit 1; }
 
 render() {   # render NAME SOURCE
