@@ -1,5 +1,5 @@
-// trelk: heap blocks for large working arrays that are read at random (the BWT inverse walk, the
-// PPM model). Blocks of 2 MiB or more are aligned to 2 MiB and offered to the kernel for huge
+// trelk: heap blocks for large working arrays that are read at random (the BWT decoder's tables,
+// through HeapArray). Blocks of 2 MiB or more are aligned to 2 MiB and offered to the kernel for huge
 // pages, so that random reads over tens of megabytes do not miss the TLB on nearly every access.
 // Release with free(); nullptr when the heap refuses.
 #pragma once
