@@ -86,40 +86,26 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
   if (!PpmStart(m, order)) Fatal("NewNode(): Not enough memory");
 
   for (int32_t p = 0; p < n; p++) {
-    PpmPrefetch(m, uint32_t(p));
     PpmBeginPosition(m);
     int top = p < order ? p : order;
-    int excluded = 0;
     int symbol = -1, foundOrder = -1;
     uint32_t foundIndex = 0;
     for (int o = top; o >= 0; o--) {
-      const PpmContext& ctx = m.contexts[m.ctx[o]];
-      if (ctx.n == 0) continue;
-      const PpmEntry* e = PpmChildren(m, ctx);
+      const uint32_t block = m.ctx[o];
+      if (!block) continue;
+      const PpmContext& ctx = PpmHeader(m, block);
+      const PpmEntry* e = PpmChildren(m, block);
       const uint32_t n = ctx.n;
-      PpmBeginContext(m);
       // dist counts every child above 0, excluded or not.
       const uint32_t dist = ctx.live;
-      const bool marked = excluded != 0;
-      uint32_t tot;
-      if (!marked) {
-        tot = ctx.sum;
-      } else {
-        // One pass sums the children not yet excluded and marks them; marks of this context
-        // do not count as exclusions while it is being coded.
-        tot = PpmSumAndExclude(m, e, n, &excluded, m.running);
-      }
-      uint32_t total = tot + dist;
-      uint32_t target = ac.Target(total);
+      const bool marked = m.excluded != 0;
+      const uint32_t tot = marked ? PpmSumAllowed(m, e, n) : ctx.sum;
+      const uint32_t total = tot + dist;
+      const uint32_t target = ac.Target(total);
       if (target < tot) {
         // The child whose running sum first passes the target (children at 0 add nothing).
-        uint32_t sum = 0, i = 0;
-        if (!marked) {
-          i = PpmLocate(e, n, tot, target, &sum);
-        } else {
-          i = PpmFirstAbove(m.running, n, target);
-          if (i < n) sum = m.running[i];
-        }
+        uint32_t sum = 0;
+        uint32_t i = marked ? PpmWalkAllowed(m, e, n, target, &sum) : PpmLocate(e, n, tot, target, &sum);
         if (i == n) Fatal("DecodePPM(): Corrupt data in input stream");
         ac.Consume(sum - e[i].count, sum, total);
         symbol = e[i].symbol;
@@ -128,16 +114,12 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
         break;
       }
       if (target >= total) Fatal("DecodePPM(): Corrupt data in input stream");
-      if (!marked) {
-        PpmExcludeLive(m, e, n);
-        excluded += int(dist);
-      }
+      PpmExcludeLive(m, e, n);
       ac.Consume(tot, total, total);
     }
     if (symbol < 0) {
       // Every order escaped: the bytes not excluded, each with count 1, in increasing order.
-      PpmBeginContext(m);
-      uint32_t total = uint32_t(256 - excluded);
+      uint32_t total = 256 - m.excluded;
       if (total == 0) Fatal("DecodePPM(): Escape with every byte excluded in input stream");
       uint32_t target = ac.Target(total);
       if (target >= total) Fatal("DecodePPM(): Corrupt data in input stream");

@@ -7,17 +7,23 @@
 // child, +2 for a new one; at 4096 every child's count is halved and the total becomes their sum)
 // and, for speed, the sum of its children's counts and the number of them above 0.
 //
-// Layout: a context is a 12-byte record; its children are one array of 8-byte entries (symbol,
-// count, the child's own context) in list order, so a walk over a context reads contiguous memory
-// and moving a child to the front is a short memmove. Arrays hold a power of two of entries and
-// are recycled through one free list per size. Records and entries come from two pools on the
-// general heap whose bytes together never pass PpmMemoryLimit (256 MiB by default): at the limit
-// PpmUpdate fails, the reader stops with "NewNode(): Not enough memory" and the packer gives up on
-// that order, so a packed entry always unpacks within the limit.
+// Layout: a context that has children is one block of 8-byte units: a header (its number of
+// children, total, sum and live count) and then its children's entries (symbol, count, the
+// child's own block) in list order. A walk over a context reads contiguous memory, the header
+// shares a cache line with the first children, and moving a child to the front is a short
+// memmove. A context without children has no block (its entry's block is 0). Blocks hold a power
+// of two of entries and are recycled through one free list per size.
+//
+// The memory cap (256 MiB by default) counts the model as a tree of 12-byte context records and
+// 8-byte entries: every new context counts 12 bytes, and an array of 1 << k entries counts
+// 8 << k bytes when no recycled one is at hand. At the cap PpmUpdate fails, the reader stops
+// with "NewNode(): Not enough memory" and the packer gives up on that order, so a packed entry
+// always unpacks within the limit. The blocks themselves take at most those bytes: a header is
+// 8 bytes, and only contexts with children have one.
 //
 //   PpmModel m;
 //   if (!PpmStart(m, order)) ...;
-//   for (p ...) { ...code data[p] against m.ctx[o] ...; if (!PpmUpdate(m, p, data[p])) ...; }
+//   for (p ...) { ...code data[p] against the blocks m.ctx[o]...; if (!PpmUpdate(m, p, data[p])) ...; }
 //   PpmRelease(m);
 #pragma once
 #include <cstdint>
@@ -38,159 +44,171 @@ struct PpmEntry {
   uint8_t symbol;
   uint8_t unused;
   uint16_t count;    // the symbol's count in this context
-  uint32_t next;     // the context one order higher (this context followed by symbol)
+  uint32_t next;     // block of the context one order higher (this context followed by symbol)
 };
 
-struct PpmContext {
-  uint32_t entries;  // first entry of the children's array in the entry pool
-  uint16_t n;        // children, 0 to 256
+struct PpmContext {  // a block's header
+  uint16_t n;        // children, 1 to 256
   uint16_t total;    // running total, the halving trigger
   uint16_t sum;      // sum of the children's counts
   uint16_t live;     // children with a count above 0
 };
-static_assert(sizeof(PpmEntry) == 8 && sizeof(PpmContext) == 12, "the memory cap counts these sizes");
+static_assert(sizeof(PpmEntry) == 8 && sizeof(PpmContext) == 8, "a block is made of 8-byte units");
+
+// What the memory cap counts per context and per entry.
+constexpr uint64_t kPpmContextBytes = 12, kPpmEntryBytes = 8;
 
 struct PpmModel {
-  PpmContext* contexts = nullptr;
-  PpmEntry* entries = nullptr;
-  uint32_t contextsUsed = 0, contextsCapacity = 0;   // record 0 is never used, 1 is the root
-  uint32_t entriesUsed = 0, entriesCapacity = 0;
-  uint32_t freeList[9] = {};    // recycled arrays of 1 << k entries, linked through entry.next
+  uint64_t* pool = nullptr;                 // the blocks, in 8-byte units; unit 0 is never used
+  uint32_t poolUsed = 0, poolCapacity = 0;
+  uint64_t contextsCounted = 0, entriesCounted = 0;   // what the memory cap counts
+  uint32_t freeList[9] = {};    // recycled blocks of 1 << k entries, linked through the header
   int order = 0;
-  uint32_t ctx[kPpmMaxOrder + 1] = {};   // context of each order for the next position
-  uint32_t stamp[256] = {};              // exclusion marks, see PpmBeginPosition
-  uint32_t running[256] = {};            // running sums of the context being coded
-  uint32_t base = 1;                     // first mark of the current position
-  uint32_t mark = 1;                     // mark of the context being coded
+  uint32_t root = 0;                        // block of the context of order 0
+  uint32_t ctx[kPpmMaxOrder + 1] = {};      // block of each order's context for the next position
+  uint32_t parent[kPpmMaxOrder + 1] = {};   // block whose first entry leads to ctx[o], o >= 1
+  uint32_t stamp[256] = {};                 // a byte is excluded when its stamp is the mark
+  uint32_t mark = 1;                        // the current position's mark
+  uint32_t excluded = 0;                    // bytes excluded at the current position
 };
 
-inline PpmEntry* PpmChildren(const PpmModel& m, const PpmContext& c) { return m.entries + c.entries; }
+inline PpmContext& PpmHeader(const PpmModel& m, uint32_t block) {
+  return *reinterpret_cast<PpmContext*>(m.pool + block);
+}
+inline PpmEntry* PpmChildren(const PpmModel& m, uint32_t block) {
+  return reinterpret_cast<PpmEntry*>(m.pool + block + 1);
+}
 
 inline bool PpmStart(PpmModel& m, int order) {
   m.order = order;
-  m.contextsCapacity = 1024;
-  m.entriesCapacity = 4096;
-  m.contexts = static_cast<PpmContext*>(malloc(sizeof(PpmContext) * m.contextsCapacity));
-  m.entries = static_cast<PpmEntry*>(malloc(sizeof(PpmEntry) * m.entriesCapacity));
-  if (!m.contexts || !m.entries) return false;
-  m.contexts[0] = m.contexts[1] = PpmContext{};
-  m.contextsUsed = 2;
-  m.entriesUsed = 1;   // entry 0 ends the free lists
+  m.poolCapacity = 4096;
+  m.pool = static_cast<uint64_t*>(malloc(sizeof(uint64_t) * m.poolCapacity));
+  if (!m.pool) return false;
+  m.poolUsed = 1;
+  // The root's record, and the entry that ended the record tree's free lists, count from the
+  // start.
+  m.contextsCounted = 2;
+  m.entriesCounted = 1;
   for (uint32_t& f : m.freeList) f = 0;
+  m.root = 0;
   for (uint32_t& c : m.ctx) c = 0;
-  m.ctx[0] = 1;
+  for (uint32_t& c : m.parent) c = 0;
   for (uint32_t& s : m.stamp) s = 0;
-  m.base = m.mark = 1;
+  m.mark = 1;
+  m.excluded = 0;
   return true;
 }
 
 inline void PpmRelease(PpmModel& m) {
-  free(m.contexts);
-  free(m.entries);
-  m.contexts = nullptr;
-  m.entries = nullptr;
-  m.contextsUsed = m.contextsCapacity = m.entriesUsed = m.entriesCapacity = 0;
+  free(m.pool);
+  m.pool = nullptr;
+  m.poolUsed = m.poolCapacity = 0;
 }
 
 inline uint64_t PpmBytesUsed(const PpmModel& m) {
-  return uint64_t(m.contextsUsed) * sizeof(PpmContext) + uint64_t(m.entriesUsed) * sizeof(PpmEntry);
+  return m.contextsCounted * kPpmContextBytes + m.entriesCounted * kPpmEntryBytes;
 }
 
-// Grows a pool so that `need` items fit, doubling; false when the heap refuses.
-template <typename T>
-inline bool PpmGrow(T*& pool, uint32_t& capacity, uint64_t need) {
-  if (need <= capacity) return true;
-  // Doubling, but never far beyond what the memory cap lets this pool use.
-  uint64_t grown = uint64_t(capacity) * 2;
-  uint64_t most = PpmMemoryLimit / sizeof(T) + 4096;
+// Makes room for everything one position can add (a grown block per order), so that pointers
+// into the pool stay valid through an update; false when the heap refuses. The cap itself is
+// checked per allocation.
+inline bool PpmReserve(PpmModel& m) {
+  uint64_t need = uint64_t(m.poolUsed) + 257u * (uint32_t(m.order) + 1);
+  if (need <= m.poolCapacity) return true;
+  // Doubling, but never far beyond what the memory cap lets the blocks use.
+  uint64_t grown = uint64_t(m.poolCapacity) * 2;
+  uint64_t most = PpmMemoryLimit / sizeof(uint64_t) + 257u * (kPpmMaxOrder + 1);
   if (grown > most) grown = most;
   if (grown < need) grown = need;
   if (grown > 0xFFFFFFFFu) return false;
-  void* p = realloc(pool, sizeof(T) * grown);
-  if (!p) return false;
-  pool = static_cast<T*>(p);
-  capacity = uint32_t(grown);
+  void* q = realloc(m.pool, sizeof(uint64_t) * grown);
+  if (!q) return false;
+  m.pool = static_cast<uint64_t*>(q);
+  m.poolCapacity = uint32_t(grown);
   return true;
 }
 
-// Makes room for everything one position can add (a record and a grown array per order), so
-// that references stay valid through an update. The cap itself is checked per allocation.
-inline bool PpmReserve(PpmModel& m) {
-  uint32_t k = uint32_t(m.order) + 1;
-  return PpmGrow(m.contexts, m.contextsCapacity, uint64_t(m.contextsUsed) + k) &&
-         PpmGrow(m.entries, m.entriesCapacity, uint64_t(m.entriesUsed) + 256u * k);
-}
-
-// Size class of an array of n entries (n >= 1): the k with 1 << k >= n.
+// Size class of a block of n entries (n >= 1): the k with 1 << k >= n.
 inline int PpmClass(uint32_t n) {
   int k = 0;
   while ((1u << k) < n) k++;
   return k;
 }
 
-// An array of 1 << k entries, or 0 at the memory cap.
-inline uint32_t PpmAllocArray(PpmModel& m, int k) {
-  if (uint32_t a = m.freeList[k]) {
-    m.freeList[k] = m.entries[a].next;
-    return a;
+// A block of 1 << k entries, or 0 at the memory cap.
+inline uint32_t PpmAllocBlock(PpmModel& m, int k) {
+  if (uint32_t b = m.freeList[k]) {
+    memcpy(&m.freeList[k], m.pool + b, sizeof(uint32_t));
+    return b;
   }
   uint32_t size = 1u << k;
-  if (PpmBytesUsed(m) + uint64_t(size) * sizeof(PpmEntry) > PpmMemoryLimit) return 0;
-  uint32_t a = m.entriesUsed;
-  m.entriesUsed += size;
-  return a;
+  if (PpmBytesUsed(m) + uint64_t(size) * kPpmEntryBytes > PpmMemoryLimit) return 0;
+  m.entriesCounted += size;
+  uint32_t b = m.poolUsed;
+  m.poolUsed += 1 + size;
+  return b;
 }
 
-inline void PpmFreeArray(PpmModel& m, uint32_t a, int k) {
-  m.entries[a].next = m.freeList[k];
-  m.freeList[k] = a;
+inline void PpmFreeBlock(PpmModel& m, uint32_t b, int k) {
+  memcpy(m.pool + b, &m.freeList[k], sizeof(uint32_t));
+  m.freeList[k] = b;
 }
 
-// A new empty context record, or 0 at the memory cap.
-inline uint32_t PpmNewContext(PpmModel& m) {
-  if (PpmBytesUsed(m) + sizeof(PpmContext) > PpmMemoryLimit) return 0;
-  uint32_t c = m.contextsUsed++;
-  m.contexts[c] = PpmContext{};
-  return c;
+// Counts one more context against the cap; false at the cap.
+inline bool PpmNewContext(PpmModel& m) {
+  if (PpmBytesUsed(m) + kPpmContextBytes > PpmMemoryLimit) return false;
+  m.contextsCounted++;
+  return true;
 }
 
-// Starts the exclusion set of a new position: marks below `base` are stale.
+// Starts the exclusion set of a new position: only marks equal to the new one exclude.
 inline void PpmBeginPosition(PpmModel& m) {
-  if (m.mark > 0xFFFFFF00u) {
+  if (m.mark == 0xFFFFFFFFu) {
     for (uint32_t& s : m.stamp) s = 0;
     m.mark = 0;
   }
-  m.base = ++m.mark;
+  m.mark++;
+  m.excluded = 0;
 }
-// Starts the coding of one more context at this position: symbols marked by the contexts
-// before it (and only those) count as excluded.
-inline void PpmBeginContext(PpmModel& m) { m.mark++; }
-// Marks of earlier contexts of this position lie in [base, mark); one unsigned compare tells.
-inline bool PpmExcluded(const PpmModel& m, uint8_t s) {
-  return m.stamp[s] - m.base < m.mark - m.base;
-}
-inline void PpmExclude(PpmModel& m, uint8_t s) { m.stamp[s] = m.mark; }
+inline bool PpmExcluded(const PpmModel& m, uint8_t s) { return m.stamp[s] == m.mark; }
 
-// Sums the counts of the children not excluded by earlier contexts and marks those with a
-// count above 0, adding their number to *excluded; running[i] receives the sum over entries
-// 0 .. i, so that a coded child is then found without a second walk. Written without branches
-// on the data, which are as good as random here.
-inline uint32_t PpmSumAndExclude(PpmModel& m, const PpmEntry* __restrict e, uint32_t n,
-                                 int* excluded, uint32_t* __restrict running) {
-  const uint32_t base = m.base, span = m.mark - m.base, mark = m.mark;
+// Excludes every child with a count above 0 from the lower orders of this position (a context
+// that escaped), counting those not excluded before.
+inline void PpmExcludeLive(PpmModel& m, const PpmEntry* e, uint32_t n) {
+  const uint32_t mark = m.mark;
   uint32_t* __restrict stamp = m.stamp;
-  uint32_t tot = 0, newly = 0;
+  uint32_t newly = 0;
   for (uint32_t i = 0; i < n; i++) {
-    uint32_t s = e[i].symbol, count = e[i].count;
-    uint32_t st = stamp[s];
-    uint32_t take = uint32_t(count != 0) & uint32_t(st - base >= span);
-    tot += take ? count : 0;
+    uint32_t s = e[i].symbol, st = stamp[s];
+    uint32_t take = uint32_t(e[i].count != 0) & uint32_t(st != mark);
     newly += take;
     stamp[s] = take ? mark : st;
-    running[i] = tot;
   }
-  *excluded += int(newly);
+  m.excluded += newly;
+}
+
+// Sum of the counts of the children not excluded (children at 0 add nothing either way).
+// Written without branches on the data, which are as good as random here.
+inline uint32_t PpmSumAllowed(const PpmModel& m, const PpmEntry* e, uint32_t n) {
+  const uint32_t mark = m.mark;
+  const uint32_t* __restrict stamp = m.stamp;
+  uint32_t tot = 0;
+  for (uint32_t i = 0; i < n; i++) tot += stamp[e[i].symbol] == mark ? 0 : e[i].count;
   return tot;
+}
+
+// The first entry at which the running sum of the counts of the children not excluded passes
+// target, or n; *sum receives that running sum. The entry found is live and not excluded.
+inline uint32_t PpmWalkAllowed(const PpmModel& m, const PpmEntry* e, uint32_t n, uint32_t target, uint32_t* sum) {
+  const uint32_t mark = m.mark;
+  const uint32_t* __restrict stamp = m.stamp;
+  uint32_t run = 0, i = 0;
+  for (; i < n; i++) {
+    run += stamp[e[i].symbol] == mark ? 0 : e[i].count;
+    if (run > target) break;
+  }
+  *sum = run;
+  return i;
 }
 
 // Sum of the counts of entries 0 .. n-1. Eight entries per step where the processor multiplies
@@ -260,22 +278,6 @@ inline uint32_t PpmLocate(const PpmEntry* e, uint32_t n, uint32_t all, uint32_t 
   return j;
 }
 
-// The first entry whose running sum passes target (running as left by PpmSumAndExclude), or n.
-inline uint32_t PpmFirstAbove(const uint32_t* running, uint32_t n, uint32_t target) {
-  uint32_t i = 0;
-  while (i < n && running[i] <= target) i++;
-  return i;
-}
-
-// Marks every child with a count above 0 (the first context of a position, nothing excluded yet).
-inline void PpmExcludeLive(PpmModel& m, const PpmEntry* e, uint32_t n) {
-  const uint32_t mark = m.mark;
-  for (uint32_t i = 0; i < n; i++) {
-    uint8_t s = e[i].symbol;
-    m.stamp[s] = e[i].count ? mark : m.stamp[s];
-  }
-}
-
 // Position of symbol s among the n entries, or n when absent. Eight entries per step where the
 // processor compares sixteen bytes at once; the plain loop is the reference.
 inline uint32_t PpmFindPlain(const PpmEntry* e, uint32_t n, uint8_t s) {
@@ -321,8 +323,7 @@ inline void PpmShiftBack(PpmEntry* e, uint32_t i) {
 }
 
 // Halves every child's count; the context's total becomes the new sum.
-inline void PpmHalve(PpmModel& m, PpmContext& c) {
-  PpmEntry* e = PpmChildren(m, c);
+inline void PpmHalve(PpmContext& c, PpmEntry* e) {
   uint32_t sum = 0, live = 0;
   for (uint32_t i = 0; i < c.n; i++) {
     e[i].count = uint16_t(e[i].count >> 1);
@@ -338,17 +339,23 @@ inline void PpmHalve(PpmModel& m, PpmContext& c) {
 // adding its child to the front), and makes those children the contexts of the next position.
 // Returns false at the memory cap (or when the heap refuses); the model is then unusable.
 //
+// The orders go from the highest down: the entry that leads to the context of order o is then
+// still the first of its parent's block (put there by the last update, untouched since) when
+// the context gets or changes its block.
+//
 // The coder usually knows where the byte stands in one context already: foundIndex is its entry
 // in the context of order foundOrder (-1 when it came from the uniform fallback).
 inline bool PpmUpdate(PpmModel& m, uint32_t p, uint8_t s, int foundOrder = -1, uint32_t foundIndex = 0) {
   if (!PpmReserve(m)) return false;
   int top = p < uint32_t(m.order) ? int(p) : m.order;
   for (int o = top; o >= 0; o--) {
-    PpmContext& c = m.contexts[m.ctx[o]];
-    PpmEntry* e = PpmChildren(m, c);
-    uint32_t i = o == foundOrder ? foundIndex : PpmFind(e, c.n, s);
+    uint32_t block = m.ctx[o];
+    uint32_t n = block ? PpmHeader(m, block).n : 0;
+    PpmEntry* e = block ? PpmChildren(m, block) : nullptr;
+    uint32_t i = o == foundOrder ? foundIndex : n ? PpmFind(e, n, s) : 0;
     uint32_t child;
-    if (i < c.n) {
+    if (i < n) {
+      PpmContext& c = PpmHeader(m, block);
       PpmEntry hit = e[i];
       PpmShiftBack(e, i);
       if (hit.count == 0) c.live++;
@@ -358,40 +365,45 @@ inline bool PpmUpdate(PpmModel& m, uint32_t p, uint8_t s, int foundOrder = -1, u
       c.total++;
       child = hit.next;
     } else {
-      child = PpmNewContext(m);
-      if (!child) return false;
-      if (c.n == 0 || (c.n & (c.n - 1)) == 0) {
-        // The array is full (or absent): move to one of twice the size, leaving slot 0 free.
-        int k = c.n ? PpmClass(c.n) + 1 : 0;
-        uint32_t a = PpmAllocArray(m, k);
-        if (!a) return false;
-        if (c.n) {
-          memcpy(m.entries + a + 1, m.entries + c.entries, sizeof(PpmEntry) * c.n);
-          PpmFreeArray(m, c.entries, k - 1);
+      if (!PpmNewContext(m)) return false;
+      child = 0;
+      if ((n & (n - 1)) == 0) {
+        // The block is full (or absent): move to one of twice the size, leaving slot 0 free,
+        // and lead the context's entry (or the root) to it.
+        int k = n ? PpmClass(n) + 1 : 0;
+        uint32_t grown = PpmAllocBlock(m, k);
+        if (!grown) return false;
+        if (n) {
+          memcpy(m.pool + grown, m.pool + block, sizeof(uint64_t));
+          memcpy(m.pool + grown + 2, m.pool + block + 1, sizeof(PpmEntry) * n);
+          PpmFreeBlock(m, block, k - 1);
+        } else {
+          PpmHeader(m, grown) = PpmContext{};
         }
-        c.entries = a;
-        e = PpmChildren(m, c);
+        if (o == 0) m.root = grown;
+        else PpmChildren(m, m.parent[o])[0].next = grown;
+        block = grown;
+        e = PpmChildren(m, block);
       } else {
-        memmove(e + 1, e, sizeof(PpmEntry) * c.n);
+        memmove(e + 1, e, sizeof(PpmEntry) * n);
       }
-      e[0] = PpmEntry{s, 0, 1, child};
-      c.n++;
+      PpmContext& c = PpmHeader(m, block);
+      e[0] = PpmEntry{s, 0, 1, 0};
+      c.n = uint16_t(n + 1);
       c.sum++;
       c.live++;
       c.total = uint16_t(c.total + 2);
     }
-    if (c.total >= kPpmHalveAt) PpmHalve(m, c);
+    PpmContext& c = PpmHeader(m, block);
+    if (c.total >= kPpmHalveAt) PpmHalve(c, e);
     if (o < m.order) {
       m.ctx[o + 1] = child;
-      __builtin_prefetch(m.contexts + child);
+      m.parent[o + 1] = block;
+      // The child's header and first entries, for the next position.
+      __builtin_prefetch(m.pool + child);
+      __builtin_prefetch(m.pool + child + 8);
     }
   }
+  m.ctx[0] = m.root;
   return true;
-}
-
-// Asks for the children's arrays of the next position's contexts ahead of their use, so that
-// their cache misses overlap instead of queueing one behind the other.
-inline void PpmPrefetch(const PpmModel& m, uint32_t p) {
-  int top = p < uint32_t(m.order) ? int(p) : m.order;
-  for (int o = top; o >= 0; o--) __builtin_prefetch(m.entries + m.contexts[m.ctx[o]].entries);
 }

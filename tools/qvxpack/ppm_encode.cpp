@@ -63,59 +63,39 @@ std::vector<uint8_t> PpmEncodeOrder(const uint8_t* data, size_t n, int order) {
   ac.out.Put(uint32_t(order), 4);
   for (size_t p = 0; p < n; p++) {
     uint8_t c = data[p];
-    PpmPrefetch(m, uint32_t(p));
     PpmBeginPosition(m);
     int top = p < size_t(order) ? int(p) : order;
-    int excluded = 0, foundOrder = -1;
+    int foundOrder = -1;
     uint32_t foundIndex = 0;
     bool coded = false;
     for (int o = top; o >= 0 && !coded; o--) {
-      const PpmContext& ctx = m.contexts[m.ctx[o]];
-      if (ctx.n == 0) continue;
-      const PpmEntry* e = PpmChildren(m, ctx);
-      PpmBeginContext(m);
+      const uint32_t block = m.ctx[o];
+      if (!block) continue;
+      const PpmContext& ctx = PpmHeader(m, block);
+      const PpmEntry* e = PpmChildren(m, block);
       const uint32_t dist = ctx.live;
-      uint32_t tot = 0, start = 0, count = 0;
-      bool found = false;
-      if (excluded == 0) {
-        tot = ctx.sum;
-        uint32_t i = PpmFind(e, ctx.n, c);
-        if (i < ctx.n && e[i].count != 0) {
-          found = true;
-          count = e[i].count;
-          foundIndex = i;
-          // The shorter side of the list: the counts before c, or the sum less those from c on.
-          start = i < ctx.n / 2 ? PpmSumCounts(e, i) : tot - PpmSumCounts(e + i, ctx.n - i);
-        } else {
-          PpmExcludeLive(m, e, ctx.n);
-          excluded += int(dist);
-        }
-      } else {
-        // The exclusion pass leaves earlier contexts' marks as they are, so the test for c
-        // still sees them; its running sums give the start of c's interval.
-        tot = PpmSumAndExclude(m, e, ctx.n, &excluded, m.running);
-        uint32_t i = PpmFind(e, ctx.n, c);
-        if (i < ctx.n && e[i].count != 0 && !PpmExcluded(m, c)) {
-          found = true;
-          count = e[i].count;
-          foundIndex = i;
-          start = i ? m.running[i - 1] : 0;
-        }
-      }
-      if (found) {
-        ac.Encode(start, start + count, tot + dist);
+      const bool marked = m.excluded != 0;
+      const uint32_t tot = marked ? PpmSumAllowed(m, e, ctx.n) : ctx.sum;
+      uint32_t i = PpmFind(e, ctx.n, c);
+      if (i < ctx.n && e[i].count != 0 && !PpmExcluded(m, c)) {
+        // The counts before c: the shorter side of the list, or the allowed ones before it.
+        uint32_t start;
+        if (marked) start = PpmSumAllowed(m, e, i);
+        else start = i < ctx.n / 2 ? PpmSumCounts(e, i) : tot - PpmSumCounts(e + i, ctx.n - i);
+        ac.Encode(start, start + e[i].count, tot + dist);
         coded = true;
         foundOrder = o;
+        foundIndex = i;
       } else {
+        PpmExcludeLive(m, e, ctx.n);
         ac.Encode(tot, tot + dist, tot + dist);
       }
     }
     if (!coded) {
       // Every order escaped: the bytes not excluded, each with count 1, in increasing order.
-      PpmBeginContext(m);
       uint32_t below = 0;
       for (int s = 0; s < c; s++) below += !PpmExcluded(m, uint8_t(s));
-      ac.Encode(below, below + 1, uint32_t(256 - excluded));
+      ac.Encode(below, below + 1, 256 - m.excluded);
     }
     if (!PpmUpdate(m, uint32_t(p), c, foundOrder, foundIndex)) {
       PpmRelease(m);
