@@ -206,6 +206,41 @@ TEST(Ppm, NodeCapStopsReaderAndPacker) {
   PpmMemoryLimit = kPpmMemoryLimit;
 }
 
+// The blocks never take more than the cap counts, at any order and on data that makes many
+// small contexts (noise) or few large ones (runs); and the tree they form holds every byte
+// seen, one child per distinct follower, in each context of order 0 and 1.
+TEST(Ppm, BlocksStayWithinWhatTheCapCounts) {
+  for (int order : {0, 1, 3, 8}) {
+    for (const Bytes& data : {RandomBytes(30000, 5), Runs(30000, 6)}) {
+      PpmModel m;
+      ASSERT_TRUE(PpmStart(m, order));
+      for (size_t p = 0; p < data.size(); p++) {
+        ASSERT_TRUE(PpmUpdate(m, uint32_t(p), data[p]));
+        ASSERT_LE(uint64_t(m.poolUsed) * 8, PpmBytesUsed(m)) << order << " at " << p;
+      }
+      bool seen[256] = {};
+      for (uint8_t b : data) seen[b] = true;
+      uint32_t distinct = 0;
+      for (bool s : seen) distinct += s;
+      ASSERT_NE(m.root, 0u);
+      EXPECT_EQ(PpmHeader(m, m.root).n, distinct) << order;
+      if (order >= 1) {
+        // The context of the last byte: its children are the bytes that followed it.
+        const PpmEntry* e = PpmChildren(m, m.root);
+        uint32_t i = PpmFind(e, PpmHeader(m, m.root).n, data.back());
+        ASSERT_LT(i, PpmHeader(m, m.root).n);
+        bool follows[256] = {};
+        for (size_t p = 0; p + 1 < data.size(); p++)
+          if (data[p] == data.back()) follows[data[p + 1]] = true;
+        uint32_t followers = 0;
+        for (bool f : follows) followers += f;
+        EXPECT_EQ(e[i].next ? PpmHeader(m, e[i].next).n : 0u, followers) << order;
+      }
+      PpmRelease(m);
+    }
+  }
+}
+
 TEST(Ppm, TruncatedStreamEndsWithEofLine) {
   Bytes data = Text(4000, 8);
   Bytes packed = PpmEncode(data.data(), data.size(), 3);
