@@ -64,8 +64,8 @@ struct PpmModel {
   uint64_t contextsCounted = 0, entriesCounted = 0;   // what the memory cap counts
   uint32_t freeList[9] = {};    // recycled blocks of 1 << k entries, linked through the header
   int order = 0;
-  uint32_t root = 0;                        // block of the context of order 0
   uint32_t ctx[kPpmMaxOrder + 1] = {};      // block of each order's context for the next position
+                                            // (ctx[0] is the root's, 0 while it has no children)
   uint32_t parent[kPpmMaxOrder + 1] = {};   // block whose first entry leads to ctx[o], o >= 1
   uint32_t stamp[256] = {};                 // a byte is excluded when its stamp is the mark
   uint32_t mark = 1;                        // the current position's mark
@@ -90,7 +90,6 @@ inline bool PpmStart(PpmModel& m, int order) {
   m.contextsCounted = 2;
   m.entriesCounted = 1;
   for (uint32_t& f : m.freeList) f = 0;
-  m.root = 0;
   for (uint32_t& c : m.ctx) c = 0;
   for (uint32_t& c : m.parent) c = 0;
   for (uint32_t& s : m.stamp) s = 0;
@@ -382,7 +381,7 @@ inline bool PpmUpdate(PpmModel& m, uint32_t p, uint8_t s, int foundOrder = -1, u
         } else {
           PpmHeader(m, grown) = PpmContext{};
         }
-        if (o == 0) m.root = grown;
+        if (o == 0) m.ctx[0] = grown;
         else PpmChildren(m, m.parent[o])[0].next = grown;
         block = grown;
         e = PpmChildren(m, block);
@@ -406,6 +405,5 @@ inline bool PpmUpdate(PpmModel& m, uint32_t p, uint8_t s, int foundOrder = -1, u
       __builtin_prefetch(m.pool + child + 8);
     }
   }
-  m.ctx[0] = m.root;
   return true;
 }

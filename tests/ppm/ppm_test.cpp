@@ -222,13 +222,13 @@ TEST(Ppm, BlocksStayWithinWhatTheCapCounts) {
       for (uint8_t b : data) seen[b] = true;
       uint32_t distinct = 0;
       for (bool s : seen) distinct += s;
-      ASSERT_NE(m.root, 0u);
-      EXPECT_EQ(PpmHeader(m, m.root).n, distinct) << order;
+      ASSERT_NE(m.ctx[0], 0u);
+      EXPECT_EQ(PpmHeader(m, m.ctx[0]).n, distinct) << order;
       if (order >= 1) {
         // The context of the last byte: its children are the bytes that followed it.
-        const PpmEntry* e = PpmChildren(m, m.root);
-        uint32_t i = PpmFind(e, PpmHeader(m, m.root).n, data.back());
-        ASSERT_LT(i, PpmHeader(m, m.root).n);
+        const PpmEntry* e = PpmChildren(m, m.ctx[0]);
+        uint32_t i = PpmFind(e, PpmHeader(m, m.ctx[0]).n, data.back());
+        ASSERT_LT(i, PpmHeader(m, m.ctx[0]).n);
         bool follows[256] = {};
         for (size_t p = 0; p + 1 < data.size(); p++)
           if (data[p] == data.back()) follows[data[p + 1]] = true;
