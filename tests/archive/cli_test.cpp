@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "files/folder_per_test.h"
 #include "helpers.h"
 
 using namespace archive_test;

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "files/folder_per_test.h"
 #include "runtime/files.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"

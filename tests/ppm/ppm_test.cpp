@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "files/folder_per_test.h"
 #include "reference_ppm.h"
 #include "runtime/archive_codecs.h"
 #include "runtime/log.h"

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "files/folder_per_test.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
 #include "runtime/picture.h"

@@ -1,6 +1,6 @@
 // Gives every test its own working folder (<suite>.<name> under the program's folder), so that
-// tests run side by side by CTest never share log.txt or the files they write. Include it in one
-// source of a test program.
+// tests run side by side by CTest never share log.txt or the files they write. Every test program
+// links folder_per_test.cpp, which includes it.
 #pragma once
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -17,7 +17,11 @@ class Listener : public ::testing::EmptyTestEventListener {
       char buffer[4096];
       if (getcwd(buffer, sizeof buffer)) home_ = buffer;
     }
-    std::string dir = home_ + "/" + info.test_suite_name() + "." + info.name();
+    // Parameterised tests have "/" in their names; the folder is one level all the same.
+    std::string name = std::string(info.test_suite_name()) + "." + info.name();
+    for (char& c : name)
+      if (c == '/') c = '_';
+    std::string dir = home_ + "/" + name;
     mkdir(dir.c_str(), 0755);
     if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
   }
