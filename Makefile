@@ -10,7 +10,7 @@ CMAKE_FLAGS ?=
 # Debian packages the build, the data and the tests need; installed only when missing.
 PACKAGES = cmake g++ make pkg-config libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev \
            clang libclang-rt-14-dev libfreetype-dev fonts-dejavu-core libpng-dev zlib1g-dev \
-           ffmpeg lame twolame xz-utils bzip2 gzip sox xvfb xauth
+           ffmpeg lame twolame xz-utils bzip2 gzip sox xvfb xauth python3
 
 .PHONY: all deps build test run data bench fuzz fuzz-build fuzz-smoke tsan sanitize clean
 

@@ -12,7 +12,7 @@
 #include "runtime/archive_format.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
-#include "runtime/reader.h"
+#include "reader/reader.h"
 
 namespace {
 

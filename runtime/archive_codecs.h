@@ -7,7 +7,7 @@
 #pragma once
 #include <cstdint>
 
-#include "runtime/reader.h"
+#include "reader/reader.h"
 
 enum ArchiveMethod : int32_t { METHOD_STORE = 0, METHOD_LZH = 1, METHOD_BWT = 2, METHOD_PPM = 3 };
 

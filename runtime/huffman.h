@@ -25,7 +25,7 @@
 #pragma once
 #include <cstdint>
 
-#include "runtime/reader.h"
+#include "reader/reader.h"
 
 inline constexpr int kHufMaxSymbols = 1024;
 inline constexpr int kHufMaxLength = 25;

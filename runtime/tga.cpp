@@ -10,7 +10,7 @@
 #include "runtime/files.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
-#include "runtime/reader.h"
+#include "reader/reader.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "runtime/reader.h"
+#include "reader/reader.h"
 #include "sound/mpeg_layer3.h"
 #include "sound/mpeg_layer3_internal.h"
 #include "sound/mpeg_layer3_tables.h"

@@ -1,5 +1,5 @@
 // Requantisation, IMDCT and windows, stereo processing and the scalefactor forms, against the closed forms
-// and spot values of the shared table files.
+// and spot values of the table files in sound/tables/mpeg.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,7 +25,8 @@ void EnsureTables() {
 
 // Spot-value lines of the closed-forms file, by their first word.
 std::vector<std::vector<std::string>> Spots(const std::string& kind) {
-  std::ifstream in(std::string(TARVON_SHARED_DIR) + "/mpeg-tables/l3_closed_forms.txt");
+  std::ifstream in(std::string(TARVON_SOURCE_DIR) + "/sound/tables/mpeg/l3_closed_forms.txt");
+  if (!in) ADD_FAILURE() << "the closed-forms table file cannot be read";
   std::vector<std::vector<std::string>> out;
   std::string line;
   while (std::getline(in, line)) {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "runtime/reader.h"
+#include "reader/reader.h"
 
 namespace reference {
 
