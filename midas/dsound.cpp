@@ -1,5 +1,6 @@
 // The DirectSound device: there is no DirectSound on this platform, so it never reports itself present.
-// With option 5 set and no window handle (option 6) its detection fails as the original's does.
+// With DirectSound asked for (option 5) and no window handle (option 6) detection fails with its own
+// error, as a device that needs a window must; otherwise it is simply absent.
 #include "midas/midas.h"
 #include "midas/sdevice.h"
 

@@ -107,8 +107,9 @@ struct PlatRenderSettings {
 void PlatSetRenderSettings(const PlatRenderSettings& settings);
 const char* PlatRenderFolder();   // the render's folder while rendering, else null
 // Called once everything has shut down (the sound output has closed show.wav): joins picture and
-// sound into show.mp4 and prints where the files are. Returns false when something failed.
-bool PlatFinishRender();
+// sound into show.mp4 and prints where the files are. After a show that failed (showFailed) it keeps
+// no video, says the render failed and where the log is. Returns false when anything failed.
+bool PlatFinishRender(bool showFailed);
 
 // What the runtime tells the platform about its clock: the timer reading at which the demo clock
 // was last started (show time 0 of the audio), and a routine that reads the demo clock (frames

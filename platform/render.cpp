@@ -191,10 +191,16 @@ const char* PlatRenderFolder() {
   return state && state->open ? state->folder.c_str() : nullptr;
 }
 
-bool PlatFinishRender() {
+bool PlatFinishRender(bool showFailed) {
   RenderState& s = State();
   bool ok = true;
   const std::string picture = Path("picture.mp4"), sound = Path("show.wav"), show = Path("show.mp4");
+  if (showFailed) {
+    remove(picture.c_str());
+    fprintf(stderr, "render: failed after %llu frames: the show ended on a fatal error (log.txt says why); "
+            "no video kept\n", (unsigned long long)s.frames);
+    return false;
+  }
   if (Exists(picture)) {
     if (Exists(sound)) {
       // The music's sample 0 is show time 0, the timer reading at which the clock last restarted.

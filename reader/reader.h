@@ -54,6 +54,7 @@ struct BitReader {
   int bits = 0;            // number of valid bits in cache
   size_t pastEnd = 0;      // bytes of zeros supplied after the end
   bool overrun = false;
+  bool overranInBit = false;   // the read that first passed the end took its bits one at a time
 
   BitReader() = default;
   BitReader(const void* d, size_t n) : data(static_cast<const uint8_t*>(d)), size(n) {}
@@ -72,16 +73,25 @@ struct BitReader {
     if (bits < n) Refill();
     return n ? uint32_t(cache >> (64 - n)) : 0;
   }
-  void Skip(int n) {
-    if (bits < n) Refill();
-    cache = n >= 64 ? 0 : cache << n;
-    bits -= n;
-    if (Tell() > size * 8) overrun = true;
-  }
+  void Skip(int n) { Consume(n, n == 1); }
+  // Skips n bits that a bit-by-bit reader takes one at a time (the bits of a Huffman code), so that
+  // running out inside them counts as a single-bit read.
+  void SkipSingly(int n) { Consume(n, true); }
   uint32_t Get(int n) { uint32_t v = Peek(n); Skip(n); return v; }
   uint32_t Bit() { return Get(1); }
   // Bits consumed since the start of the span.
   size_t Tell() const { return (pos + pastEnd) * 8 - size_t(bits); }
   // Drops the bits left in the current byte.
   void AlignToByte() { Skip(bits & 7); }
+
+ private:
+  void Consume(int n, bool singly) {
+    if (bits < n) Refill();
+    cache = n >= 64 ? 0 : cache << n;
+    bits -= n;
+    if (!overrun && Tell() > size * 8) {
+      overrun = true;
+      overranInBit = singly;
+    }
+  }
 };

@@ -17,7 +17,8 @@ int TrelkEntry(void* instance, void (*main)()) {
   Info("trelk (Compiled on Jun 25 1999 at 13:12:40)");
   StartClock();
 
-  if (RunGuarded(main)) {
+  const bool panic = RunGuarded(main);
+  if (panic) {
     Info("Panic exit");
     // A fatal error left Main with the music thread still running; it must stop before FreeAll
     // releases the music it reads.
@@ -30,5 +31,6 @@ int TrelkEntry(void* instance, void (*main)()) {
   FreeAll();
   DisplayLog();
   FreeMp3();
-  return 0;
+  // A show that ended on a fatal error has failed, even though it shut down in order.
+  return panic ? 1 : 0;
 }

@@ -17,7 +17,9 @@ constexpr uint32_t kBadOutside = 2;
 
 }  // namespace
 
-void StreamEnded() { Fatal("GetBits(): unexpected EOF in input stream"); }
+void StreamEnded(const BitReader& in) {
+  Fatal("%s(): unexpected EOF in input stream", in.overranInBit ? "GetBit" : "GetBits");
+}
 
 void CanonicalCodes(const int32_t* length, int n, int m, uint32_t* code) {
   int32_t count[kHufMaxLength + 2] = {};
@@ -156,11 +158,12 @@ void CompCodes(const HufTable& t, HufDecoder& d) {
 
 int HufDecodeSlow(const HufDecoder& d, BitReader& in, uint32_t entry) {
   if (entry & kFastBad) {
-    in.Skip(int((entry >> 16) & 31));   // a stream that ran out is reported as such
+    in.SkipSingly(int((entry >> 16) & 31));   // a stream that ran out is reported as such
     CheckStream(in);
     BadCode(d, entry & 3);
   }
-  int32_t code = int32_t(in.Get(kHufFastBits));
+  int32_t code = int32_t(in.Peek(kHufFastBits));
+  in.SkipSingly(kHufFastBits);
   for (int len = kHufFastBits + 1;; len++) {
     if (len > d.longest) {
       CheckStream(in);

@@ -70,14 +70,15 @@ int HufDecodeSlow(const HufDecoder& decoder, BitReader& in, uint32_t entry);
 inline int HufDecode(const HufDecoder& decoder, BitReader& in) {
   uint32_t e = decoder.fast[in.Peek(kHufFastBits)];
   if (e & (1u << 31)) {
-    in.Skip(int((e >> 16) & 31));
+    in.SkipSingly(int((e >> 16) & 31));
     return int(e & 0xFFFF);
   }
   return HufDecodeSlow(decoder, in, e);
 }
 
-// The fatal line of a bit stream that ran out (checked once per block or table).
-[[noreturn]] void StreamEnded();
+// The fatal line of a bit stream that ran out (checked once per block or table): "GetBit(): ..." when
+// the read that passed the end took single bits (a flag, a Huffman code), "GetBits(): ..." otherwise.
+[[noreturn]] void StreamEnded(const BitReader& in);
 inline void CheckStream(const BitReader& in) {
-  if (in.overrun) StreamEnded();
+  if (in.overrun) StreamEnded(in);
 }

@@ -4,7 +4,6 @@
 
 #include <atomic>
 
-#include "midas/midas.h"
 #include "platform/platform.h"
 #include "runtime/files.h"
 #include "runtime/log.h"
@@ -70,7 +69,7 @@ void InitMp3() {
   Info("InitMp3()");
   KVOX_SetErrorHandler(LogSoundError);
   KVOX_Init(1);
-  if (KVOX_CurrentDriver == &KVOX_MIDAS && MIDASfellBackToNoSound())
+  if (KvoxPlaysSilent())
     Warning("InitMp3(): No sound device found, the music plays silent");
   initialised = 1;
 }

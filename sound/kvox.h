@@ -62,6 +62,9 @@ extern KvoxSoundDriver KVOX_NoSound;          // "NoSound Driver v0.55"
 extern KvoxSoundDriver KVOX_Disk;             // "Disk Driver v1.01"
 extern KvoxSoundDriver* const KVOX_SoundDrivers[3];   // in order of preference
 
+// True when the current driver is MIDAS and MIDAS found no sound device: the music plays silent.
+bool KvoxPlaysSilent();
+
 // ---- input forms -------------------------------------------------------------------------------------
 struct KvoxInputDriver;
 
@@ -129,7 +132,7 @@ struct KvoxMpegPlayer {
   KvoxForm form;
   uint8_t prepared;
   uint8_t playing;
-  uint8_t streamActive;          // cleared when the input is exhausted or a frame fails
+  uint8_t streamActive = 1;      // set by every prepare; cleared when the input is exhausted or a frame fails
 };
 extern KvoxMpegPlayer KVOX_Player;
 

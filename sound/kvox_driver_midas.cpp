@@ -88,3 +88,5 @@ int32_t StreamStat() { return MIDASgetStreamBytesBuffered(stream) < 100 ? -1 : 0
 
 KvoxSoundDriver KVOX_MIDAS = {"MIDAS Driver v1.00", Detect, Init, Uninit, GetCaps, InitSamplePlay, UninitSamplePlay,
                               Write, SendData, GetStatus, GetVolume, SetVolume, SetPanning, Poll, StreamStat, 0, 1.0f};
+
+bool KvoxPlaysSilent() { return KVOX_CurrentDriver == &KVOX_MIDAS && MIDASfellBackToNoSound(); }

@@ -42,25 +42,13 @@ run() {
   name=$1 program=$2 source=$3 kind=$4
   shift 4
   work="$program/sanitizer-runs/$name"
-  bin="$program/bin/tarvon3"
-  rm -rf "$work"
-  mkdir -p "$work"
-  case $source in
-    qvx) ln -s "$root/data.qvx" "$work/data.qvx" ;;
-    dir) ln -s "$root/data" "$work/data" ;;
-  esac
-  t0=$(date +%s)
-  (cd "$work" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    TSAN_OPTIONS=halt_on_error=0 SDL_AUDIODRIVER=dummy \
-    timeout -k 10 1200 "$bin" "$@" >console.txt 2>&1)
-  status=$?
-  t1=$(date +%s)
+  show_render "$work" "$program/bin/tarvon3" "$source" 1200 "$@"
   if grep -q -E "Sanitizer|runtime error:" "$work/console.txt"; then
-    say "$name: SANITIZER REPORT ($((t1 - t0)) s), see $work/console.txt:"
+    say "$name: SANITIZER REPORT ($show_seconds s), see $work/console.txt:"
     grep -m 5 -E "Sanitizer|runtime error:" "$work/console.txt"
     failed=1
-  elif [ "$status" -ne 0 ]; then
-    say "$name: exit status $status ($((t1 - t0)) s), see $work/console.txt"
+  elif [ "$show_status" -ne 0 ]; then
+    say "$name: exit status $show_status ($show_seconds s), see $work/console.txt"
     tail -n 5 "$work/console.txt"
     failed=1
   elif problems=$(show_log_problems "$work/log.txt" "$kind") && [ -n "$problems" ]; then
@@ -68,7 +56,7 @@ run() {
     echo "$problems"
     failed=1
   else
-    say "$name: clean ($((t1 - t0)) s)"
+    say "$name: clean ($show_seconds s)"
   fi
 }
 

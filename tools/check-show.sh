@@ -21,23 +21,15 @@ say() { echo "check-show: $*"; }
 
 render() {   # render NAME SOURCE
   work="$build/show-runs/$1"
-  rm -rf "$work"
-  mkdir -p "$work"
-  case $2 in
-    qvx) ln -s "$root/data.qvx" "$work/data.qvx" ;;
-    dir) ln -s "$root/data" "$work/data" ;;
-  esac
-  t0=$(date +%s)
-  (cd "$work" && SDL_AUDIODRIVER=dummy timeout -k 10 600 "$bin" --render out --no-video >console.txt 2>&1)
-  status=$?
+  show_render "$work" "$bin" "$2" 600 --render out --no-video
   problems=$(show_log_problems "$work/log.txt")
   frames=$(wc -l <"$work/out/frames.txt" 2>/dev/null || echo 0)
-  if [ "$status" -ne 0 ] || [ -n "$problems" ]; then
-    say "$1: exit status $status, see $work/log.txt"
+  if [ "$show_status" -ne 0 ] || [ -n "$problems" ]; then
+    say "$1: exit status $show_status, see $work/log.txt"
     [ -n "$problems" ] && echo "$problems"
     failed=1
   else
-    say "$1: clean, $frames frames in $(($(date +%s) - t0)) s"
+    say "$1: clean, $frames frames in $show_seconds s"
   fi
 }
 

@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
   const double cpuBegan = Cpu(CLOCK_PROCESS_CPUTIME_ID);
   const int status = TrelkEntry(nullptr, Main);
   const double total = Now(), cpuTotal = Cpu(CLOCK_PROCESS_CPUTIME_ID) - cpuBegan;
-  PlatFinishRender();
+  PlatFinishRender(status != 0);
   fflush(stdout);
   fflush(stderr);
   dup2(savedOut, 1);

@@ -6,7 +6,6 @@
 
 #include "demo/effects/spinner.h"
 #include "demo/engine/fixed.h"
-#include "demo/tarvon3/routines.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
 
@@ -95,7 +94,3 @@ void FreeCheckenvEffect() {
   FreeObjectBlocks(s.object);
   s.ready = false;
 }
-
-TARVON_ROUTINE(Checkenv) { SetUpCheckenv(DataFiles()); }
-TARVON_ROUTINE(DrawCheckenv) { DrawCheckenvOn(ScreenTarget(), progress); }
-TARVON_ROUTINE(FreeCheckenv) { FreeCheckenvEffect(); }

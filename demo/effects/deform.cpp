@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "demo/effects/screen_picture.h"
-#include "demo/tarvon3/routines.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
 
@@ -81,10 +80,3 @@ void FreeDeformEffect() {
   FreeIfSet(s.lens);
   s.ready = false;
 }
-
-TARVON_ROUTINE(InitDeform) {
-  if (argc < 1) Fatal("InitDeform(): needs the picture's name");
-  SetUpDeform(argv[0], DataFiles());
-}
-TARVON_ROUTINE(DrawDeform) { DrawDeformOn(ScreenTarget(), progress); }
-TARVON_ROUTINE(FreeDeform) { FreeDeformEffect(); }

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "demo/tarvon3/routines.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
 
@@ -126,11 +125,3 @@ void BlurScreenOn(const FrameTarget& target) {
     }
   }
 }
-
-TARVON_ROUTINE(InitLight) {
-  if (argc < 2) Fatal("InitLight(): needs the height map and the light spot");
-  SetUpLight(argv[0], argv[1], DataFiles());
-}
-TARVON_ROUTINE(DrawLight) { DrawLightOn(ScreenTarget(), progress); }
-TARVON_ROUTINE(BlurScreen) { BlurScreenOn(ScreenTarget()); }
-TARVON_ROUTINE(FreeLight) { FreeLightEffect(); }

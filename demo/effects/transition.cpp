@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "demo/effects/random.h"
-#include "demo/tarvon3/routines.h"
 
 void TransitionOn(const FrameTarget& target, float progress) {
   constexpr int32_t kRowBuffer = 1024;
@@ -35,5 +34,3 @@ void TransitionOn(const FrameTarget& target, float progress) {
     }
   }
 }
-
-TARVON_ROUTINE(Transition) { TransitionOn(ScreenTarget(), progress); }

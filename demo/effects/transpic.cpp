@@ -2,10 +2,8 @@
 #include "demo/effects/transpic.h"
 
 #include "demo/effects/screen_picture.h"
-#include "demo/tarvon3/routines.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
-#include "runtime/params.h"
 
 TransPicState TransPicEffect;
 
@@ -36,10 +34,3 @@ void FreeTransPicEffect() {
   FreeIfSet(s.picture);
   s.ready = false;
 }
-
-TARVON_ROUTINE(InitTransPic) {
-  if (argc < 2) Fatal("InitTransPic(): needs the picture and the transparent colour");
-  SetUpTransPic(argv[0], WordToInt(argv[1]), DataFiles());
-}
-TARVON_ROUTINE(DrawTransPic) { DrawTransPicOn(ScreenTarget()); }
-TARVON_ROUTINE(FreeTransPic) { FreeTransPicEffect(); }

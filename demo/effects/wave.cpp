@@ -4,10 +4,8 @@
 #include <cstring>
 
 #include "demo/effects/screen_picture.h"
-#include "demo/tarvon3/routines.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
-#include "runtime/params.h"
 
 WaveState WaveEffect;
 
@@ -61,33 +59,3 @@ void DrawWaveOn(const FrameTarget& target, float progress) {
 
 void FreeFondPicture() { FreeIfSet(WaveEffect.fond); }
 void FreeWaveMask() { FreeIfSet(WaveEffect.mask); }
-
-TARVON_ROUTINE(InitFond) {
-  if (argc < 1) Fatal("InitFond(): needs the picture's name");
-  SetUpFond(argv[0], DataFiles());
-}
-TARVON_ROUTINE(DrawFond) { DrawFondOn(ScreenTarget()); }
-TARVON_ROUTINE(FreeFond) { FreeFondPicture(); }
-TARVON_ROUTINE(InitWave) {
-  if (argc < 2) Fatal("InitWave(): needs the mask picture and the direction");
-  SetUpWave(argv[0], WordToInt(argv[1]), DataFiles());
-}
-TARVON_ROUTINE(DrawWave) { DrawWaveOn(ScreenTarget(), progress); }
-TARVON_ROUTINE(FreeWave) { FreeWaveMask(); }
-
-// The releasing rows at 20000 ms are left out: the viewer loops 3000-20000 and stops by a key, and
-// the blocks still held are released with the rest at the end.
-const EffectEntry kWaveSequence[kWaveSequenceRows] = {
-    {0, -1, InitFond, "fond.tga", 0},
-    {0, -1, InitWave, "wave2.tga 1", 0},
-    {3000, 20000, DrawFond, nullptr, 0},
-    {3000, 20000, DrawWave, nullptr, 0},
-};
-
-// Checkenv's sequence: the meteor over a cleared frame.
-const EffectEntry kCheckenvSequence[kCheckenvSequenceRows] = {
-    {0, -1, Checkenv, nullptr, 0},
-    {1, 10000, ClearScreen, nullptr, 0},
-    {1, 10000, DrawCheckenv, nullptr, 0},
-};
-

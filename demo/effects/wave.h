@@ -1,5 +1,5 @@
 // The wave module: a wipe between a picture and black shaped by a grey mask, with a full-screen
-// background routine. No row of the show calls it; its own sequence (the effect viewer's "wave")
+// background routine. No row of the show calls it; its own sequence of rows (the effect viewer's "wave")
 // lays the background, then blacks out every pixel whose mask value lies below a threshold rising
 // with the progress (direction 1) or falling (any other direction).
 //
@@ -10,7 +10,6 @@
 
 #include "demo/effects/effect_files.h"
 #include "demo/engine/frame.h"
-#include "demo/tarvon3/tarvon3.h"
 
 struct WaveState {
   uint16_t* fond;      // "Fond", 5-6-5
@@ -28,10 +27,3 @@ void DrawFondOn(const FrameTarget& target);
 void DrawWaveOn(const FrameTarget& target, float progress);
 void FreeFondPicture();
 void FreeWaveMask();
-
-// The module's own sequence, for the effect viewer (loops over 3000-20000 ms).
-constexpr int32_t kWaveSequenceRows = 4;
-extern const EffectEntry kWaveSequence[kWaveSequenceRows];
-// Checkenv's, which has no row in the show either (loops over 1-10000 ms).
-constexpr int32_t kCheckenvSequenceRows = 3;
-extern const EffectEntry kCheckenvSequence[kCheckenvSequenceRows];

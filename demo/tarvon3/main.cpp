@@ -1,4 +1,7 @@
 // Main: the data source, the video mode and the music around the timeline's loop.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "demo/tarvon3/tarvon3.h"
@@ -15,6 +18,13 @@ void ChooseDataSource() {
   } else {
     Info("data.qvx not found, using data/");
     SetArchiveName("data/");
+    struct stat st;
+    if (stat("data", &st) != 0 || !S_ISDIR(st.st_mode)) {
+      char here[1024];
+      if (!getcwd(here, sizeof here)) snprintf(here, sizeof here, ".");
+      fprintf(stderr, "tarvon3: no data: neither data.qvx nor data/ is in %s; make them with \"make data\" in the "
+              "project's folder, and run the show from there\n", here);
+    }
   }
 }
 

@@ -127,10 +127,10 @@ int main(int argc, char** argv) {
       if (!value) Bad("option %s needs a name", a);
       if (!strcmp(value, "list")) {
         printf("Effects for --effect:\n");
-        ListViewerEffects();
+        ListEffects();
         return 0;
       }
-      ViewerChoice = FindViewerEffect(value);
+      ViewerChoice = FindEffect(value);
       if (!ViewerChoice) Bad("unknown effect \"%s\" (--effect list shows the names)", value);
       i++;
     } else if (!strcmp(a, "--render")) {
@@ -162,6 +162,6 @@ int main(int argc, char** argv) {
   }
 
   const int status = TrelkEntry(nullptr, ViewerChoice ? ViewEffect : Main);
-  if (renderFolder && !PlatFinishRender()) return 1;
+  if (renderFolder && !PlatFinishRender(status != 0)) return 1;
   return status;
 }

@@ -1,40 +1,18 @@
-// The effect viewer's table and its loop over the timeline's rows.
+// The effect viewer: the rows it plays for an effect of the catalogue, and its loop over them.
 #include "demo/tarvon3/viewer.h"
 
-#include <cstdio>
 #include <cstring>
 
-#include "demo/effects/wave.h"
 #include "demo/tarvon3/options.h"
 #include "demo/tarvon3/routines.h"
 #include "runtime/log.h"
 
-const ViewerEffect* ViewerChoice = nullptr;
+const CatalogueEffect* ViewerChoice = nullptr;
 
 namespace {
 
 // Rows that draw what lies under an effect; they come with every effect whose window they share.
 constexpr EffectRoutine kBackground[] = {ShowImage, ClearScreen, ShowImageCentered};
-
-constexpr ViewerEffect kEffects[] = {
-    {"checker", "the lattice meteor over the title picture", 1, 11000, {DrawChecker}, nullptr, 0},
-    {"phong", "the Phong-shaded object", 10000, 30000, {DrawPhong}, nullptr, 0},
-    {"sable", "the sand landscape flight", 30000, 50000, {DrawSable}, nullptr, 0},
-    {"multi", "the multi-textured meteor", 50000, 70000, {DrawMulti}, nullptr, 0},
-    {"light", "the light over the height map, under the foreground frame", 70000, 85000, {DrawLight, DrawTransPic}, nullptr, 0},
-    {"transpic", "the foreground overlay alone", 70000, 85000, {DrawTransPic}, nullptr, 0},
-    {"meta", "the metaballs with their smears", 97000, 117000, {DrawMeta, BlurScreen}, nullptr, 0},
-    {"deform", "the lens deform with the credits", 117000, 153000,
-     {DrawDeform, DrawCreditPlate, DrawSprite, FreeChecker, InitChecker}, nullptr, 0},
-    {"cheese", "the cheese meteor with the logo flying in", 153000, 181000, {DrawCheese, DrawSprite, BlurScreen}, nullptr, 0},
-    {"logo", "the closing logo", 181000, 189000, {ShowImageCentered}, nullptr, 0},
-    {"transition", "the change from Phong to the sand landscape", 28000, 32000, {DrawPhong, DrawSable, Transition},
-     nullptr, 0},
-    {"wave", "the wave module: a picture wiped to black in the shape of its mask", 3000, 20000, {}, kWaveSequence,
-     kWaveSequenceRows},
-    {"checkenv", "the environment-mapped meteor (needs conf.rc: MAP MASK)", 1, 10000, {}, kCheckenvSequence,
-     kCheckenvSequenceRows},
-};
 
 bool Lists(const EffectRoutine* list, int32_t n, EffectRoutine r) {
   for (int32_t i = 0; i < n && list[i]; i++)
@@ -44,17 +22,7 @@ bool Lists(const EffectRoutine* list, int32_t n, EffectRoutine r) {
 
 }  // namespace
 
-const ViewerEffect* FindViewerEffect(const char* name) {
-  for (const ViewerEffect& e : kEffects)
-    if (name && strcmp(e.name, name) == 0) return &e;
-  return nullptr;
-}
-
-void ListViewerEffects() {
-  for (const ViewerEffect& e : kEffects) printf("  %-11s %s\n", e.name, e.about);
-}
-
-int32_t ViewerRows(const ViewerEffect& effect, EffectEntry* rows) {
+int32_t ViewerRows(const CatalogueEffect& effect, EffectEntry* rows) {
   if (effect.ownRows) {
     memcpy(rows, effect.ownRows, sizeof(EffectEntry) * size_t(effect.ownCount));
     return effect.ownCount;
@@ -63,7 +31,7 @@ int32_t ViewerRows(const ViewerEffect& effect, EffectEntry* rows) {
   for (int32_t i = 0; i < kTimelineRows; i++) {
     const EffectEntry& row = Timeline[i];
     const bool loading = row.end == -1 && row.start == 0 && row.routine != StartMusic;
-    const bool mine = Lists(effect.routines, 6, row.routine);
+    const bool mine = Lists(effect.rows, 6, row.routine);
     const bool background = Lists(kBackground, 3, row.routine);
     const bool inWindow = row.end == -1 ? row.start >= effect.start && row.start < effect.end
                                         : row.end > effect.start && row.start < effect.end;
@@ -76,7 +44,7 @@ int32_t ViewerRows(const ViewerEffect& effect, EffectEntry* rows) {
 
 void ViewEffect() {
   static EffectEntry rows[kTimelineRows + 16];
-  const ViewerEffect& effect = *ViewerChoice;
+  const CatalogueEffect& effect = *ViewerChoice;
   Info("Begin of the effect viewer: %s", effect.name);
   ChooseDataSource();
   OpenVideoMode();

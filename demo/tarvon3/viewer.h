@@ -1,4 +1,4 @@
-// The effect viewer: one effect of the show played in a loop, with the show's pictures.
+// The effect viewer: one effect of the catalogue played in a loop, with the show's pictures.
 //
 // For an effect of the timeline, the viewer loads what the show loads, then plays the effect's rows
 // (and the rows that draw its background) over its window of the show's clock, again and again.
@@ -8,24 +8,12 @@
 #pragma once
 #include <cstdint>
 
-#include "demo/tarvon3/tarvon3.h"
-
-struct ViewerEffect {
-  const char* name;
-  const char* about;
-  int32_t start, end;               // the stretch of the show's clock that loops
-  EffectRoutine routines[6];        // the effect's rows in the timeline (null-terminated)
-  const EffectEntry* ownRows;       // an effect outside the timeline: its own rows, else null
-  int32_t ownCount;
-};
-
-const ViewerEffect* FindViewerEffect(const char* name);   // null for an unknown name
-void ListViewerEffects();                                // names and what they show, on stdout
+#include "demo/tarvon3/effects.h"
 
 // Builds the rows the viewer plays for an effect into rows (room for kTimelineRows + 16); returns
 // their number. Exposed for tests.
-int32_t ViewerRows(const ViewerEffect& effect, EffectEntry* rows);
+int32_t ViewerRows(const CatalogueEffect& effect, EffectEntry* rows);
 
 // The viewer's main routine, for TrelkEntry: plays ViewerChoice until a key ends it.
-extern const ViewerEffect* ViewerChoice;
+extern const CatalogueEffect* ViewerChoice;
 void ViewEffect();

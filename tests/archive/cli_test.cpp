@@ -90,9 +90,11 @@ TEST_F(Qvxpack, HelpAndBadUsage) {
   Result r = RunTool("--help");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.output.find("qvxpack create ARCHIVE PATH..."), std::string::npos);
-  EXPECT_EQ(RunTool("").status, 1);
-  EXPECT_EQ(RunTool("create cli/a.qvx cli/in --method zip").status, 1);
-  EXPECT_EQ(RunTool("create cli/a.qvx cli/in --order 16").status, 1);
+  // A command line it cannot take is status 2; a failure on good words is 1.
+  for (const char* bad : {"", "frob x", "list", "create cli/a.qvx", "create cli/a.qvx cli/in --method zip",
+                          "create cli/a.qvx cli/in --order 16", "create cli/a.qvx cli/in --bogus"})
+    EXPECT_EQ(RunTool(bad).status, 2) << bad;
+  EXPECT_EQ(RunTool("list cli/none.qvx").status, 1);
 }
 
 TEST_F(Qvxpack, CreateListExtractVerifyEveryMethod) {

@@ -59,11 +59,18 @@ TEST(LzhStream, RefusesMatchesOutsideTheEntry) {
   EXPECT_NE(LogText().find("DecodeLZH(): Literal past the end"), std::string::npos);
 }
 
-TEST(LzhStream, RunningOutOfBitsIsTheGetBitsLine) {
+TEST(LzhStream, RunningOutOfBitsNamesTheReadThatRanOut) {
+  // Inside the table description (fields of several bits): GetBits.
   std::vector<uint8_t> s = LzhStream("00 01 11 10", 4);
   s.resize(s.size() - 3);
   EXPECT_TRUE(Dies([&] { Decode(METHOD_LZH, s, 9); }));
   EXPECT_NE(LogText().find(FatalLine("GetBits(): unexpected EOF in input stream")), std::string::npos);
+  // Inside the symbols' codes, read a bit at a time: GetBit. The header takes 92 bits.
+  std::vector<uint8_t> codes = LzhStream("00 01 11 10 00 01 00 01 00 01 00 01 00 01 00 01", 16);
+  codes.resize(13);
+  EXPECT_TRUE(Dies([&] { Decode(METHOD_LZH, codes, 21); }));
+  EXPECT_NE(LogText().find(FatalLine("GetBit(): unexpected EOF in input stream")), std::string::npos);
+  EXPECT_EQ(LogText().find("GetBits()"), std::string::npos);
 }
 
 namespace {

