@@ -3,12 +3,15 @@
 // frame, and a greedy bit allocation that always refines the subband with the loudest quantisation noise.
 //
 //   l1enc IN.wav OUT.mp1 [--bitrate KBPS] [--mode stereo|joint|dual|mono] [--bound 4|8|12|16] [--crc] [--free]
-//             [--sblimit N]
+//             [--sblimit N] [--alloc N]
 //
 // IN.wav is 16-bit PCM, one or two channels, at 32, 44.1 or 48 kHz (MPEG-1) or 16, 22.05 or 24 kHz (MPEG-2).
 // --mode joint codes subbands from --bound upwards as intensity stereo (one sample set, two scalefactors).
 // --sblimit N leaves subbands N..31 uncoded (default 32).
 // --free writes bit-rate index 0 (free format) with the frame lengths of --bitrate. --crc adds the CRC word.
+// --alloc N (1..14) gives every subband that carries signal the allocation N (N + 1 bits a sample) in place
+// of the greedy choice, from subband 0 upwards as long as the frame has room: loud input then reaches the
+// long sample codes with the large scalefactors.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -117,7 +120,7 @@ int ScaleIndex(double peak) {
 void Usage() {
   fprintf(stderr,
           "usage: l1enc IN.wav OUT.mp1 [--bitrate KBPS] [--mode stereo|joint|dual|mono] [--bound 4|8|12|16]"
-          " [--crc] [--free] [--sblimit N]\n");
+          " [--crc] [--free] [--sblimit N] [--alloc N]\n");
 }
 }  // namespace
 
@@ -126,7 +129,7 @@ int main(int argc, char** argv) {
   const char* outName = nullptr;
   int kbps = 384, mode = -1, bound = 16;
   bool crc = false, freeFormat = false;
-  int sblimit = 32;
+  int sblimit = 32, forced = 0;
   for (int i = 1; i < argc; i++) {
     std::string a = argv[i];
     if (a == "--bitrate" && i + 1 < argc) kbps = atoi(argv[++i]);
@@ -136,6 +139,7 @@ int main(int argc, char** argv) {
       if (mode == -2) { Usage(); return 2; }
     } else if (a == "--bound" && i + 1 < argc) bound = atoi(argv[++i]);
     else if (a == "--sblimit" && i + 1 < argc) sblimit = atoi(argv[++i]);
+    else if (a == "--alloc" && i + 1 < argc) forced = atoi(argv[++i]);
     else if (a == "--crc") crc = true;
     else if (a == "--free") freeFormat = true;
     else if (a == "--help") { Usage(); return 0; }
@@ -155,6 +159,7 @@ int main(int argc, char** argv) {
   for (int b = 1; b < 15; b++)
     if (kBitrate[id][0][b] == kbps) bri = b;
   if (bri < 0) { fprintf(stderr, "l1enc: unsupported bit rate %d\n", kbps); return 1; }
+  if (forced < 0 || forced > 14) { fprintf(stderr, "l1enc: --alloc must be 1 to 14\n"); return 1; }
   if (mode < 0) mode = w.channels == 2 ? 0 : 3;
   if ((mode == 3) != (w.channels == 1)) { fprintf(stderr, "l1enc: mode does not fit the channels\n"); return 1; }
   int modeExt = 0;
@@ -210,7 +215,15 @@ int main(int argc, char** argv) {
     int alloc[2][32] = {};
     int used = 32 + (crc ? 16 : 0);
     for (int s = 0; s < 32; s++) used += s < bound ? 4 * nch : 4;
-    for (;;) {
+    for (int s = 0; s < sblimit && forced; s++) {
+      int chans = s < bound ? nch : 1;
+      double peak = std::fmax(level[0][s], nch == 2 ? level[1][s] : 0);
+      int cost = chans * (6 + 12 * (forced + 1)) + (s < bound ? 0 : 6 * (nch - 1));
+      if (peak < 1e-7 || used + cost > totalBits) break;
+      used += cost;
+      for (int ch = 0; ch < nch; ch++) alloc[ch][s] = forced;
+    }
+    for (; !forced;) {
       int bestCh = -1, bestSb = -1;
       double bestNoise = -1e9;
       for (int s = 0; s < 32; s++)
