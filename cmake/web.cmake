@@ -2,7 +2,7 @@
 #
 # The timeline keeps its own loop: asyncify lets a frame's present yield to the browser until the
 # next animation frame, and lets the music thread run as a fiber (platform/web/threads_web.cpp).
-# The page (web/index.html) makes the module with TarvonModule({...}) and calls main itself, after
+# The page (web/page.js) makes the module with TarvonModule({...}) and calls main itself, after
 # data.qvx has been downloaded into the module's file system.
 if(NOT TARGET tarvon3)
   return()
@@ -20,7 +20,8 @@ target_link_options(tarvon3 PRIVATE
   -sINVOKE_RUN=0
   -sEXIT_RUNTIME=1
   -sENVIRONMENT=web
-  "-sEXPORTED_RUNTIME_METHODS=[FS,callMain]")
+  "-sEXPORTED_FUNCTIONS=[_main,_malloc]"
+  "-sEXPORTED_RUNTIME_METHODS=[FS,ccall,stringToUTF8,lengthBytesUTF8]")
 
 # The site: the page, its scripts and the program; data.qvx is added by `make web`.
 file(GLOB web_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/web/*.html ${CMAKE_SOURCE_DIR}/web/*.js

@@ -12,7 +12,7 @@
   const query = new URLSearchParams(location.search);
   const rendering = query.get('render') === '1';
   const state = window.tarvon = {
-    phase: 'start', frames: 0, firstFrameAt: 0, lastFrameAt: 0, audio: null, message: '',
+    phase: 'start', frames: 0, showMs: 0, firstFrameAt: 0, lastFrameAt: 0, audio: null, message: '',
     exitStatus: null, framesTxt: null, log: '', stderr: [],
   };
   const keys = [];      // characters typed, taken by the program once per frame
@@ -132,8 +132,9 @@
       tarvonKeys: keys,
       tarvonAudio: audio,
       tarvonMessage: (title, text) => message(`${title}: ${text}`),
-      tarvonFrameShown: () => {
+      tarvonFrameShown: (showMs) => {
         const now = performance.now();
+        state.showMs = showMs;
         if (state.frames++ === 0) {
           state.firstFrameAt = now;
           show('cover', false);
@@ -145,11 +146,24 @@
       tarvonProgress: (timer, showMs) => { $('what').textContent = `Rendering: ${(showMs / 1000).toFixed(1)} s of the show`; },
       print: () => {},   // the log, printed again at the end; the panel reads log.txt
       printErr: (line) => { state.stderr.push(line); console.warn(line); },
-      onExit: finish,
+      onExit: (status) => { if (state.phase !== 'over') finish(status); },
       onAbort: (what) => { state.phase = 'over'; message(`The program stopped: ${what}`); },
     });
     program.FS.writeFile('/data.qvx', data);
-    program.callMain(programArgs());
+    // main runs through asyncify: ccall's promise settles when main has really returned, after
+    // every frame's turn given to the browser (callMain would report the first such turn).
+    const args = ['tarvon3', ...programArgs()];
+    const argv = program._malloc(4 * (args.length + 1));
+    args.forEach((a, i) => {
+      const size = program.lengthBytesUTF8(a) + 1;
+      const p = program._malloc(size);
+      program.stringToUTF8(a, p, size);
+      program.HEAP32[(argv >> 2) + i] = p;
+    });
+    program.HEAP32[(argv >> 2) + args.length] = 0;
+    program.ccall('main', 'number', ['number', 'number'], [args.length, argv], {async: true})
+      .then((status) => { if (state.phase !== 'over') finish(status); },
+            (e) => { if (state.phase !== 'over' && !(e && e.name === 'ExitStatus')) { state.phase = 'over'; message(`The program stopped: ${e}`); } });
   }
 
   async function start() {

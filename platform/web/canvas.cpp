@@ -38,11 +38,12 @@ EM_JS(int, CanvasOpen, (int width, int height), {
   return 1;
 });
 
-EM_JS(void, CanvasShow, (const uint32_t* pixels, int bytes), {
+// The page hears of every frame with the demo clock's reading.
+EM_JS(void, CanvasShow, (const uint32_t* pixels, int bytes, int showMs), {
   const image = Module.tarvonImage;
   image.data.set(HEAPU8.subarray(pixels, pixels + bytes));
   Module.tarvonContext.putImageData(image, 0, 0);
-  if (Module.tarvonFrameShown) Module.tarvonFrameShown();
+  if (Module.tarvonFrameShown) Module.tarvonFrameShown(showMs);
 });
 
 EM_ASYNC_JS(void, CanvasWaitFrame, (), {
@@ -96,7 +97,7 @@ void ToRgba(const uint16_t* in, uint32_t* out, size_t count) {
 PlatResult Present() {
   if (!canvas.open) return PLAT_FAILED;
   ToRgba(canvas.frame.data(), canvas.rgba.data(), canvas.frame.size());
-  CanvasShow(canvas.rgba.data(), int(canvas.rgba.size() * 4));
+  CanvasShow(canvas.rgba.data(), int(canvas.rgba.size() * 4), PlatShowTime());
   PlatWebRunDueThreads(PlatMilliseconds());
   PlatWaveOutUpdate();
   CanvasWaitFrame();

@@ -5,8 +5,8 @@
 // so the main thread pulls from it at the pace of the context's clock, keeping kLeadMs of sound
 // ahead of what the context has played, and posts each piece to the worklet. A header is marked
 // done once its bytes have gone to the worklet, about kLeadMs before they are heard, as a sound
-// card marks a block done once it holds it. When the queue runs dry the gap plays as silence and
-// counts as played, so the sound keeps its place behind the picture.
+// card marks a block done once it holds it. When the queue runs dry the gap plays as silence, and
+// the sound that comes after it plays from then on, kLeadMs ahead again.
 // Also the "none" sink: no device at all.
 #include <emscripten.h>
 
@@ -25,6 +25,7 @@ struct WebAudioState {
   bool open = false;
   PlatWaveFormat format = {2, 44100, 16};
   double pulledFrames = 0;   // frames handed over (or skipped as silence) since open
+  bool dry = false;          // the last pull found the queue empty
   std::vector<uint8_t> piece;
 };
 
@@ -54,8 +55,9 @@ EM_JS(void, AudioStop, (), {
   if (a && a.node) a.node.port.postMessage({type: 'reset'});
 });
 
-// Posts `frames` frames of PCM (8-bit unsigned or 16-bit signed, 1 or 2 channels) as float stereo.
-EM_JS(void, AudioPost, (const uint8_t* data, int frames, int channels, int bits), {
+// Posts `frames` frames of PCM (8-bit unsigned or 16-bit signed, 1 or 2 channels) as float stereo;
+// `dry`: the queue had no more, so the silence after this piece is the program's own.
+EM_JS(void, AudioPost, (const uint8_t* data, int frames, int channels, int bits, int dry), {
   const out = new Float32Array(frames * 2);
   if (bits == 16) {
     const s = new Int16Array(HEAPU8.buffer.slice(data, data + frames * channels * 2));
@@ -71,7 +73,7 @@ EM_JS(void, AudioPost, (const uint8_t* data, int frames, int channels, int bits)
       out[2 * i + 1] = channels == 2 ? (HEAPU8[data + i * 2 + 1] - 128) / 128 : l;
     }
   }
-  Module.tarvonAudio.node.port.postMessage({type: 'pcm', samples: out}, [out.buffer]);
+  Module.tarvonAudio.node.port.postMessage({type: 'pcm', samples: out, dry: dry != 0}, [out.buffer]);
 });
 // clang-format on
 
@@ -87,6 +89,7 @@ bool WebOpen(const PlatWaveFormat& f) {
   if (AudioRate() <= 0) return false;
   audio.format = f;
   audio.pulledFrames = 0;
+  audio.dry = false;
   audio.open = true;
   AudioStart();
   return true;
@@ -94,14 +97,20 @@ bool WebOpen(const PlatWaveFormat& f) {
 
 void WebUpdate() {
   if (!audio.open) return;
-  const double wanted = AudioPlayedFrames() + kLeadMs * audio.format.rate / 1000 - audio.pulledFrames;
+  const double played = AudioPlayedFrames();
+  // When the worklet has run out (the queue was dry, or the page lost its turns for a while), the
+  // silence it played is gone: the sound goes on from now, kLeadMs ahead, and does not fall behind.
+  if (audio.pulledFrames < played) audio.pulledFrames = played;
+  const double wanted = played + kLeadMs * audio.format.rate / 1000 - audio.pulledFrames;
   if (wanted < 1) return;
   const int32_t frames = int32_t(std::min(wanted, kMostAtOnceMs * audio.format.rate / 1000));
   const int32_t frameBytes = FrameBytes(audio.format);
   audio.piece.resize(size_t(frames) * size_t(frameBytes));
   const int32_t got = PlatWaveOutPull(audio.piece.data(), frames * frameBytes) / frameBytes;
-  if (got > 0) AudioPost(audio.piece.data(), got, audio.format.channels, audio.format.bits);
-  audio.pulledFrames += frames;   // what the queue could not give plays as silence
+  const bool dry = got < frames;
+  if (got > 0 || (dry && !audio.dry)) AudioPost(audio.piece.data(), got, audio.format.channels, audio.format.bits, dry);
+  audio.dry = dry;
+  audio.pulledFrames += got;
 }
 
 void WebClose() {
