@@ -13,7 +13,7 @@
   const rendering = query.get('render') === '1';
   const state = window.tarvon = {
     phase: 'start', frames: 0, showMs: 0, firstFrameAt: 0, lastFrameAt: 0, audio: null, message: '',
-    exitStatus: null, framesTxt: null, log: '', stderr: [],
+    exitStatus: null, framesTxt: null, log: '', stderr: [], frameTimes: [],   // [page ms, show ms] per frame
   };
   const keys = [];      // characters typed, taken by the program once per frame
   let data = null;      // the bytes of data.qvx, kept for playing again
@@ -124,6 +124,7 @@
     show('message', false);
     state.phase = 'loading';
     state.frames = 0;
+    state.frameTimes = [];
     state.stderr = [];
     keys.length = 0;
     $('what').textContent = rendering ? 'Rendering' : 'Loading';
@@ -135,6 +136,7 @@
       tarvonFrameShown: (showMs) => {
         const now = performance.now();
         state.showMs = showMs;
+        if (state.frameTimes.length < 100000) state.frameTimes.push([now, showMs]);
         if (state.frames++ === 0) {
           state.firstFrameAt = now;
           show('cover', false);
