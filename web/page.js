@@ -115,6 +115,7 @@
     $('overText').textContent = rendering
       ? `The render is done: ${state.framesTxt ? state.framesTxt.split('\n').length - 1 : 0} frames.`
       : 'The show is over.';
+    show('start', false);
     show('over', true);
     state.phase = 'over';
   }
@@ -171,7 +172,7 @@
   async function start() {
     if (state.phase !== 'start') return;
     state.phase = 'loading';
-    $('play').disabled = true;
+    show('play', false);
     if (!rendering) {
       try {
         audio = await startAudio();
@@ -184,6 +185,7 @@
       data = await download();
     } catch (e) {
       state.phase = 'error';
+      show('start', false);
       message(e.message);
       return;
     }
