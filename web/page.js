@@ -126,12 +126,14 @@
     state.phase = 'loading';
     state.frames = 0;
     state.frameTimes = [];
+    state.renderTimes = [];   // rendering: page ms and show ms of every frame, one after the other
     state.stderr = [];
     keys.length = 0;
     $('what').textContent = rendering ? 'Rendering' : 'Loading';
     program = await TarvonModule({
       tarvonCanvas: $('screen'),
       tarvonKeys: keys,
+      tarvonFrameTimes: rendering ? state.renderTimes : null,
       tarvonAudio: audio,
       tarvonMessage: (title, text) => message(`${title}: ${text}`),
       tarvonFrameShown: (showMs) => {

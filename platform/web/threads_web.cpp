@@ -91,6 +91,8 @@ void PlatWebRunDueThreads(uint32_t now) {
 }
 
 void PlatAdvanceVirtualTime(uint32_t now) {
+  // The page may keep the wall time of every rendered frame with its show time (the benchmark).
+  EM_ASM({ if (Module.tarvonFrameTimes) Module.tarvonFrameTimes.push(performance.now(), $0); }, PlatShowTime());
   virtualNow = now;
   PlatWebRunDueThreads(now);
   // The render runs as fast as it can, but the page must stay alive: hand the browser a turn about
