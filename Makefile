@@ -1,7 +1,7 @@
 # tarvon3: two commands do everything on a fresh Debian machine.
 #   make run    installs what is missing, builds, makes the data and runs the show
 #   make test   installs what is missing, builds and runs every test
-# Other targets: build, data, bench, fuzz, tsan, sanitize, clean.
+# Other targets: build, data, bench, fuzz, tsan, sanitize, web, web-test, clean.
 
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
@@ -12,7 +12,7 @@ PACKAGES = cmake g++ make pkg-config libsdl2-dev libgtest-dev \
            clang libclang-rt-14-dev libfreetype-dev fonts-dejavu-core libpng-dev zlib1g-dev \
            ffmpeg lame twolame xz-utils bzip2 gzip sox xvfb xauth python3
 
-.PHONY: all deps build test run data bench fuzz fuzz-build fuzz-smoke tsan sanitize clean
+.PHONY: all deps build test run data bench fuzz fuzz-build fuzz-smoke tsan sanitize web web-test clean
 
 all: build
 
@@ -79,5 +79,30 @@ sanitize: deps
 	cmake --build $(BUILD)-asan -j $(JOBS)
 	cd $(BUILD)-asan && ctest --output-on-failure -j $(JOBS)
 
+# The show in a web browser: an emscripten build into build-web/, and the static site in
+# build-web/site/ (the page, tarvon3.js and .wasm, data.qvx, the loading picture). The data comes
+# from the native build's forge and packer, which are built first. Serve it with
+# tools/serve-web.sh. emcc's optimiser needs node's acorn module from NODE_PATH.
+WEB_BUILD    ?= build-web
+# `make web-test` runs the browser checks (tools/check-web.sh) in headless Chromium, driven by
+# puppeteer-core from npm, installed into build-web/npm when missing.
+WEB_PACKAGES  = emscripten node-acorn chromium ffmpeg python3
+web: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target forge qvxpack tarvon3
+	@tools/make-data.sh $(BUILD)
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"
+	@command -v npm >/dev/null || $(MAKE) --no-print-directory deps PACKAGES=npm
+	@[ -d $(WEB_BUILD)/npm/node_modules/puppeteer-core ] || \
+	  npm install --prefix $(WEB_BUILD)/npm --no-audit --no-fund --silent puppeteer-core
+	NODE_PATH=/usr/share/nodejs nice -n 10 emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DTARVON_WEB=ON -DTARVON_TESTS=OFF -DTARVON_BENCH=OFF >/dev/null
+	NODE_PATH=/usr/share/nodejs nice -n 10 cmake --build $(WEB_BUILD) -j $(JOBS) --target site
+	cp data.qvx $(WEB_BUILD)/site/data.qvx
+	ffmpeg -loglevel error -y -i data/loading.tga $(WEB_BUILD)/site/loading.png
+	@echo "make web: the site is in $(WEB_BUILD)/site; serve it with tools/serve-web.sh"
+
+web-test: web
+	tools/check-web.sh $(WEB_BUILD) $(BUILD)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan $(BUILD)-asan-show $(BUILD)-tsan
+	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan $(BUILD)-asan-show $(BUILD)-tsan $(WEB_BUILD)

@@ -7,6 +7,9 @@ extern const PlatPresenter PlatRenderPresenter;
 extern const PlatPresenter PlatNullPresenter;
 extern const PlatClock PlatSystemClock;
 extern const PlatClock PlatVirtualClock;
+// The browser build's (platform/web/): the page's canvas and performance.now().
+extern const PlatPresenter PlatCanvasPresenter;
+extern const PlatClock PlatBrowserClock;
 
 // Asks the system for the highest priority an unprivileged thread may have; silent when refused.
 void PlatRaiseThreadPriority();

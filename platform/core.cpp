@@ -9,8 +9,21 @@
 
 namespace {
 
+#if defined(__EMSCRIPTEN__)
+// In a browser the page is the display: "canvas" and "browser" take the places of the desktop's
+// "sdl" and "system", and those names find them.
+const PlatPresenter* const kPresenters[] = {&PlatCanvasPresenter, &PlatRenderPresenter, &PlatNullPresenter};
+const PlatClock* const kClocks[] = {&PlatBrowserClock, &PlatVirtualClock};
+const char* Alias(const char* name) {
+  if (name && strcmp(name, "sdl") == 0) return "canvas";
+  if (name && strcmp(name, "system") == 0) return "browser";
+  return name;
+}
+#else
 const PlatPresenter* const kPresenters[] = {&PlatSdlPresenter, &PlatRenderPresenter, &PlatNullPresenter};
 const PlatClock* const kClocks[] = {&PlatSystemClock, &PlatVirtualClock};
+const char* Alias(const char* name) { return name; }
+#endif
 
 const PlatPresenter* currentPresenter = &PlatNullPresenter;
 const PlatClock* currentClock = &PlatSystemClock;
@@ -29,12 +42,14 @@ void OnSignal(int) { signalled = 1; }
 }  // namespace
 
 const PlatPresenter* PlatFindPresenter(const char* name) {
+  name = Alias(name);
   for (const PlatPresenter* p : kPresenters)
     if (name && strcmp(p->name, name) == 0) return p;
   return nullptr;
 }
 
 const PlatClock* PlatFindClock(const char* name) {
+  name = Alias(name);
   for (const PlatClock* c : kClocks)
     if (name && strcmp(c->name, name) == 0) return c;
   return nullptr;
@@ -69,6 +84,9 @@ void PlatCatchSignals() {
 }
 
 bool PlatHasDisplay() {
+#if defined(__EMSCRIPTEN__)
+  return true;   // the page
+#endif
   const char* x = getenv("DISPLAY");
   const char* w = getenv("WAYLAND_DISPLAY");
   return (x && *x) || (w && *w);

@@ -6,6 +6,9 @@
 //              platform/render.h), "null" (tests: accepts frames and shows nothing)
 //   clock      "system" (real milliseconds and real sleeps), "virtual" (time moves only when the
 //              offline renderer presents a frame; sleeps wait for virtual time), tests set their own
+// In the browser build (emscripten, platform/web/) the tables hold presenter "canvas" (the page's
+// canvas) and clock "browser" (performance.now()) in place of "sdl" and "system", and those two
+// names find them; the extra thread is a fiber run by the main thread (platform/web/web.h).
 // Typed characters and the close request reach the runtime through PlatEventSink.
 //
 //   PlatUsePresenter(PlatFindPresenter("null"));

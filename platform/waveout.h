@@ -14,6 +14,8 @@
 //             PlatRenderFolder()/show.wav) is made when the first block is written, and its sample 0 is
 //             that block's first sample. 44.1 kHz 16-bit stereo only.
 //   "none"    no device at all (PlatWaveOutDeviceCount() is 0)
+//   "webaudio" the browser build's default in place of "sdl": the page's AudioWorklet, fed at the pace
+//             of the audio context's clock (platform/web/waveout_webaudio.cpp)
 // Tests install a sink of their own (PlatUseWaveOutSink) and play with PlatWaveOutPull.
 //
 //   PlatWaveFormat f = {2, 44100, 16};
@@ -105,3 +107,4 @@ void PlatSetWaveOutFile(const char* path);
 extern const PlatWaveSink PlatWaveSdlSink;
 extern const PlatWaveSink PlatWaveRenderSink;
 extern const PlatWaveSink PlatWaveNoneSink;
+extern const PlatWaveSink PlatWaveWebAudioSink;   // the browser build's default: the page's WebAudio

@@ -11,9 +11,15 @@
 
 namespace {
 
+#if defined(__EMSCRIPTEN__)
+const PlatWaveSink* const kDefaultSink = &PlatWaveWebAudioSink;   // in a browser: WebAudio
+const PlatWaveSink* const kSinks[] = {&PlatWaveWebAudioSink, &PlatWaveRenderSink, &PlatWaveNoneSink};
+#else
+const PlatWaveSink* const kDefaultSink = &PlatWaveSdlSink;
 const PlatWaveSink* const kSinks[] = {&PlatWaveSdlSink, &PlatWaveRenderSink, &PlatWaveNoneSink};
+#endif
 
-std::atomic<const PlatWaveSink*> currentSink{&PlatWaveSdlSink};
+std::atomic<const PlatWaveSink*> currentSink{kDefaultSink};
 
 std::mutex queueLock;            // guards the queue and the open state
 PlatWaveHeader* queueHead = nullptr;
@@ -33,7 +39,7 @@ std::atomic<const PlatWaveSink*> openSink{&PlatWaveNoneSink};   // the sink of t
 const PlatWaveSink* Resolve() {
   const PlatWaveSink* sink = currentSink.load();
   const PlatPresenter* presenter = PlatCurrentPresenter();
-  if (sink == &PlatWaveSdlSink && presenter && strcmp(presenter->name, "render") == 0) return &PlatWaveRenderSink;
+  if (sink == kDefaultSink && presenter && strcmp(presenter->name, "render") == 0) return &PlatWaveRenderSink;
   return sink;
 }
 
