@@ -9,15 +9,18 @@
 // whose "output.wav" --wav renames.
 //
 // The stream's format (layer, version, rate, channels, frames) goes to standard error. An ID3v2 tag at the
-// start is skipped here; a 72-byte RIFF/WAVE header is skipped as the player skips it. Decoding stops, as
+// start is skipped here; a RIFF/WAVE file plays from its data chunk to that chunk's end, as the player
+// finds it (sound/kvox_riff.h). Decoding stops, as
 // in the player, at the first frame without a sync word or when fewer bytes than the first frame's length
 // are left.
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "sound/kvox_riff.h"
 #include "sound/mpeg.h"
 #include "tools/kvoxplay/play.h"
 
@@ -108,8 +111,13 @@ int main(int argc, char** argv) {
 
   std::vector<uint8_t> data;
   if (!ReadAll(in, data)) { fprintf(stderr, "kvoxplay: cannot read \"%s\"\n", in); return 1; }
-  size_t at = Id3v2Size(data);
-  if (data.size() >= at + 76 && !memcmp(&data[at], "RIFF", 4) && !memcmp(&data[at + 8], "WAVE", 4)) at += 72;
+  // An ID3v2 tag, then a RIFF/WAVE header (its audio is the data chunk, cut at the chunk's end) or none.
+  const size_t tag = Id3v2Size(data);
+  if (data.size() - tag > size_t(INT32_MAX)) { fprintf(stderr, "kvoxplay: \"%s\" is too large\n", in); return 1; }
+  const KvoxRiffAudio riff = KvoxFindRiffAudio(data.data() + tag, int32_t(data.size() - tag));
+  if (riff.riff && riff.length < 4) { fprintf(stderr, "kvoxplay: Bad or unsupported MPEG file.\n"); return 1; }
+  if (riff.riff) data.resize(tag + size_t(riff.start) + size_t(riff.length));
+  const size_t at = tag + size_t(riff.start);
   const uint8_t* p = data.data() + at;
   int32_t left = int32_t(data.size() - at);
 
@@ -118,7 +126,7 @@ int main(int argc, char** argv) {
   if (minFrame <= 0) { fprintf(stderr, "kvoxplay: Bad or unsupported MPEG file.\n"); return 1; }
   if (!raw) {
     // The library reads the stream from its first byte: hand it what follows an ID3v2 tag.
-    const std::vector<uint8_t> stream(data.begin() + long(Id3v2Size(data)), data.end());
+    const std::vector<uint8_t> stream(data.begin() + long(tag), data.end());
     return PlayThroughLibrary(stream, wav ? "disk" : driver ? driver : "midas", wav);
   }
   const KvoxDecoder& dec = KvoxDecoderTable[0];
