@@ -5,8 +5,8 @@
 //   kvoxplay IN.mp3 [--driver midas|nosound|disk] [--wav OUT.wav]
 //
 // Without --raw it plays the file through the whole sound library as the show does: the MIDAS driver
-// to the speakers (or silent when there is no sound device), the no-sound driver, or the disk driver,
-// whose "output.wav" --wav renames.
+// to the speakers (or silent in real time when there is no sound device), the no-sound driver (silent in
+// real time), or the disk driver, whose "output.wav" --wav renames.
 //
 // The stream's format (layer, version, rate, channels, frames) goes to standard error. An ID3v2 tag at the
 // start is skipped here; a RIFF/WAVE file plays from its data chunk to that chunk's end, as the player
@@ -30,7 +30,9 @@ void Usage(FILE* to) {
           "usage: kvoxplay IN.mp3 --raw OUT.pcm [--rate full|half|quarter] [--8bit] [--mono mix|left|right]\n"
           "       kvoxplay IN.mp3 [--driver midas|nosound|disk] [--wav OUT.wav]\n"
           "  without --raw: plays IN.mp3 through the sound library (default the MIDAS driver, to the\n"
-          "  speakers) with a progress line; --wav OUT.wav plays through the disk driver into OUT.wav\n"
+          "  speakers) with a progress line; with no sound device, and with --driver nosound, it plays\n"
+          "  silent in real time and ends with the stream; --wav OUT.wav plays through the disk driver\n"
+          "  into OUT.wav as fast as it can\n"
           "  decodes IN.mp3 with the kvox MPEG decoder into raw little-endian PCM (16-bit signed, or 8-bit\n"
           "  unsigned with --8bit; two channels interleaved unless --mono or a one-channel stream)\n"
           "  --rate     output rate: full (default), half or quarter of the stream's rate\n"
