@@ -18,10 +18,11 @@
 // all filled, 4 file input error. Some errors are fatal whatever the flags ("Invalid input type (%d)",
 // "KVOX_malloc() : insufficient memory! ...", "Can't perform lseek.").
 //
-// What it refuses: input that does not begin with an MPEG frame header (after an optional 72-byte RIFF
-// wrapper; there is no search for the first frame), counts beyond the buffers they address (a memory
-// seek outside its data, a KVOX_FillBuffers count above the buffer size, a RIFF file shorter than its
-// wrapper), and messages beyond 512 bytes (cut to fit).
+// What it refuses: input that does not begin with an MPEG frame header (after an optional RIFF/WAVE
+// header: the audio starts at the data chunk found in the first buffer's bytes, or after a fixed 72-byte
+// header when there is none, kvox_riff.h; there is no search for the first frame), counts beyond the
+// buffers they address (a memory seek outside its data, a KVOX_FillBuffers count above the buffer size, a
+// RIFF file shorter than its header), and messages beyond 512 bytes (cut to fit).
 //
 // Threads: no locks. Prepare and free a stream on one thread; play and poll it on one thread; never
 // both at once (the music control of the runtime keeps them apart).

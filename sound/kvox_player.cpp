@@ -2,12 +2,11 @@
 #include <cstring>
 
 #include "sound/kvox.h"
+#include "sound/kvox_riff.h"
 
 KvoxMpegPlayer KVOX_Player = {};
 
 namespace {
-
-constexpr int32_t kRiffBytes = 72;
 
 const KvoxDecoder* decoderOverride = nullptr;
 int32_t (*parseOverride)(const uint8_t*, int32_t, KvoxMpegHeader*) = nullptr;
@@ -70,10 +69,12 @@ int32_t KVOX_PrepareMPG(const void* source, int32_t sourceArg, int32_t flags, in
   KvoxForm& f = p.form;
   if (KVOX_RefillForm(&f) != 0) return PrepareFailed("Can't fill BitStream!");
 
-  if (f.available >= 12 && memcmp(f.readPointer, "RIFF", 4) == 0 && memcmp(f.readPointer + 8, "WAVE", 4) == 0) {
-    if (f.available < kRiffBytes) return PrepareFailed("Bad or unsupported MPEG file.");
-    f.readPointer += kRiffBytes;
-    f.available -= kRiffBytes;
+  // A RIFF/WAVE file: the audio starts at its data chunk (or after the fixed 72-byte header).
+  const KvoxRiffAudio riff = KvoxFindRiffAudio(f.readPointer, f.available);
+  if (riff.riff) {
+    if (riff.start > f.available) return PrepareFailed("Bad or unsupported MPEG file.");
+    f.readPointer += riff.start;
+    f.available -= riff.start;
   }
   KvoxMpegHeader header = {};
   p.minFrameBytes = f.available > 0 ? parse(f.readPointer, f.available, &header) : 0;

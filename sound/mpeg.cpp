@@ -113,11 +113,13 @@ int32_t KvoxParseHeader(const uint8_t* data, int32_t count, KvoxMpegHeader* head
 
 namespace {
 // ---- init ------------------------------------------------------------------------------------------------------
+// Subbands decoded: those below the frequency limit (rounded), at most 32 >> reduction. At a lowered rate the
+// top subband of the kept band would fold back across the new Nyquist frequency, so it is left out there.
 int32_t SubbandLimit(int32_t frequencyLimit, int32_t rate, int32_t reduction) {
   int64_t limit = (int64_t(frequencyLimit) * 64 + rate / 2) / rate;
   int32_t top = 32 >> reduction;
   if (limit > top) limit = top;
-  if (limit > 8) limit--;
+  if (reduction > 0 && limit > 8) limit--;
   return int32_t(limit);
 }
 

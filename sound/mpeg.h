@@ -23,8 +23,9 @@
 // decoder read or write outside its buffers.
 //
 // Choices worth knowing
-//   - Output is band-limited by the frequency limit (the player passes 24000 Hz): at full rate subband 31 is
-//     never synthesised, at half rate subbands 0-14, at quarter rate 0-7.
+//   - Output is band-limited by the frequency limit (the player passes 24000 Hz, which keeps all 32 subbands
+//     at full rate at every standard sample rate); at half rate subbands 0-14, at quarter rate 0-7 (the top
+//     subband of a reduced band would alias at the lowered rate).
 //   - Layers I and II consume each frame with the length its own bit-rate index gives (the init's length
 //     for free format); a free-format Layer II stream takes its allocation table from the per-channel bit
 //     rate that its frame length implies.

@@ -120,7 +120,57 @@ TEST_F(Player, A72ByteRiffWrapperIsSkipped) {
   EXPECT_EQ(WavData(), fake_mpeg::Pcm(s));
 }
 
-TEST_F(Player, OtherWrapperLengthsAndShortRiffFilesAreRefused) {
+// A RIFF chunk: id, little-endian size, body, and the pad byte after an odd size.
+void Chunk(std::vector<uint8_t>& v, const char* id, uint32_t size, uint32_t bodyBytes) {
+  v.insert(v.end(), id, id + 4);
+  for (int i = 0; i < 4; i++) v.push_back(uint8_t(size >> (8 * i)));
+  v.insert(v.end(), size_t(bodyBytes + (bodyBytes & 1)), uint8_t(0x5A));
+}
+
+// The header ffmpeg writes for MPEG audio in a WAVE file: fmt, fact, an odd-sized LIST, then data.
+std::vector<uint8_t> ChunkedRiff(const std::vector<uint8_t>& body, uint32_t dataSize) {
+  std::vector<uint8_t> v = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+  Chunk(v, "fmt ", 30, 30);
+  Chunk(v, "fact", 4, 4);
+  Chunk(v, "LIST", 27, 27);
+  Chunk(v, "data", dataSize, 0);
+  v.insert(v.end(), body.begin(), body.end());
+  return v;
+}
+
+TEST_F(Player, ARiffFilePlaysFromItsDataChunk) {
+  std::vector<uint8_t> s = fake_mpeg::Stream(100);
+  for (uint32_t size : {uint32_t(s.size()), 0u, 0xFFFFFFFFu}) {  // exact, unknown (0) and past the end
+    std::vector<uint8_t> wrapped = ChunkedRiff(s, size);
+    ASSERT_NE(wrapped.size(), s.size() + 72);
+    ASSERT_EQ(KVOX_PrepareMPG(wrapped.data(), int32_t(wrapped.size()), 0, 100000, KVOX_INPUT_MEMORY), 0) << size;
+    PlayOut();
+    KVOX_FreeMPG();
+    EXPECT_EQ(WavData(), fake_mpeg::Pcm(s)) << size;
+  }
+}
+
+TEST_F(Player, ARiffWalkThatFindsNoDataChunkFallsBackToTheFixedHeader) {
+  std::vector<uint8_t> s = fake_mpeg::Stream(100);
+  // A chunk whose size runs past the end hides the data chunk behind it: the walk stops there.
+  std::vector<uint8_t> lost = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+  Chunk(lost, "JUNK", 0x7FFFFFF0u, 0);
+  Chunk(lost, "data", uint32_t(s.size()), 0);
+  lost.insert(lost.end(), s.begin(), s.end());
+  EXPECT_EQ(KVOX_PrepareMPG(lost.data(), int32_t(lost.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);
+  // No data chunk but 72 bytes of chunks: the stream behind them plays as behind any 72-byte header.
+  std::vector<uint8_t> fixed = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+  Chunk(fixed, "fmt ", 40, 40);
+  Chunk(fixed, "fact", 4, 4);
+  ASSERT_EQ(fixed.size(), 72u);
+  fixed.insert(fixed.end(), s.begin(), s.end());
+  ASSERT_EQ(KVOX_PrepareMPG(fixed.data(), int32_t(fixed.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  PlayOut();
+  KVOX_FreeMPG();
+  EXPECT_EQ(WavData(), fake_mpeg::Pcm(s));
+}
+
+TEST_F(Player, ZeroWrappersOfOtherLengthsAndShortRiffFilesAreRefused) {
   std::vector<uint8_t> s = fake_mpeg::Stream(100);
   std::vector<uint8_t> wrong = Riff(60, s);
   EXPECT_EQ(KVOX_PrepareMPG(wrong.data(), int32_t(wrong.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);

@@ -5,19 +5,22 @@
 //   kvoxplay IN.mp3 [--driver midas|nosound|disk] [--wav OUT.wav]
 //
 // Without --raw it plays the file through the whole sound library as the show does: the MIDAS driver
-// to the speakers (or silent when there is no sound device), the no-sound driver, or the disk driver,
-// whose "output.wav" --wav renames.
+// to the speakers (or silent in real time when there is no sound device), the no-sound driver (silent in
+// real time), or the disk driver, whose "output.wav" --wav renames.
 //
 // The stream's format (layer, version, rate, channels, frames) goes to standard error. An ID3v2 tag at the
-// start is skipped here; a 72-byte RIFF/WAVE header is skipped as the player skips it. Decoding stops, as
+// start is skipped here; a RIFF/WAVE file plays from its data chunk to that chunk's end, as the player
+// finds it (sound/kvox_riff.h). Decoding stops, as
 // in the player, at the first frame without a sync word or when fewer bytes than the first frame's length
 // are left.
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "sound/kvox_riff.h"
 #include "sound/mpeg.h"
 #include "tools/kvoxplay/play.h"
 
@@ -27,7 +30,9 @@ void Usage(FILE* to) {
           "usage: kvoxplay IN.mp3 --raw OUT.pcm [--rate full|half|quarter] [--8bit] [--mono mix|left|right]\n"
           "       kvoxplay IN.mp3 [--driver midas|nosound|disk] [--wav OUT.wav]\n"
           "  without --raw: plays IN.mp3 through the sound library (default the MIDAS driver, to the\n"
-          "  speakers) with a progress line; --wav OUT.wav plays through the disk driver into OUT.wav\n"
+          "  speakers) with a progress line; with no sound device, and with --driver nosound, it plays\n"
+          "  silent in real time and ends with the stream; --wav OUT.wav plays through the disk driver\n"
+          "  into OUT.wav as fast as it can\n"
           "  decodes IN.mp3 with the kvox MPEG decoder into raw little-endian PCM (16-bit signed, or 8-bit\n"
           "  unsigned with --8bit; two channels interleaved unless --mono or a one-channel stream)\n"
           "  --rate     output rate: full (default), half or quarter of the stream's rate\n"
@@ -108,8 +113,13 @@ int main(int argc, char** argv) {
 
   std::vector<uint8_t> data;
   if (!ReadAll(in, data)) { fprintf(stderr, "kvoxplay: cannot read \"%s\"\n", in); return 1; }
-  size_t at = Id3v2Size(data);
-  if (data.size() >= at + 76 && !memcmp(&data[at], "RIFF", 4) && !memcmp(&data[at + 8], "WAVE", 4)) at += 72;
+  // An ID3v2 tag, then a RIFF/WAVE header (its audio is the data chunk, cut at the chunk's end) or none.
+  const size_t tag = Id3v2Size(data);
+  if (data.size() - tag > size_t(INT32_MAX)) { fprintf(stderr, "kvoxplay: \"%s\" is too large\n", in); return 1; }
+  const KvoxRiffAudio riff = KvoxFindRiffAudio(data.data() + tag, int32_t(data.size() - tag));
+  if (riff.riff && riff.length < 4) { fprintf(stderr, "kvoxplay: Bad or unsupported MPEG file.\n"); return 1; }
+  if (riff.riff) data.resize(tag + size_t(riff.start) + size_t(riff.length));
+  const size_t at = tag + size_t(riff.start);
   const uint8_t* p = data.data() + at;
   int32_t left = int32_t(data.size() - at);
 
@@ -118,7 +128,7 @@ int main(int argc, char** argv) {
   if (minFrame <= 0) { fprintf(stderr, "kvoxplay: Bad or unsupported MPEG file.\n"); return 1; }
   if (!raw) {
     // The library reads the stream from its first byte: hand it what follows an ID3v2 tag.
-    const std::vector<uint8_t> stream(data.begin() + long(Id3v2Size(data)), data.end());
+    const std::vector<uint8_t> stream(data.begin() + long(tag), data.end());
     return PlayThroughLibrary(stream, wav ? "disk" : driver ? driver : "midas", wav);
   }
   const KvoxDecoder& dec = KvoxDecoderTable[0];

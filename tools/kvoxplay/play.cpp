@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -48,15 +49,22 @@ int PlayThroughLibrary(const std::vector<uint8_t>& data, const char* driver, con
     return 1;
   }
   const double total = StreamSeconds(data.data(), int32_t(data.size()));
-  const bool realTime = chosen == &KVOX_MIDAS;
+  // Silent output (the no-sound driver, or MIDAS without a device) never runs dry, so the player never
+  // reports the end: the stream plays silent in real time and ends once its length has passed. The disk
+  // driver writes as fast as it can.
+  const bool silent = chosen == &KVOX_NoSound || (chosen == &KVOX_MIDAS && MIDASfellBackToNoSound());
+  const bool realTime = chosen != &KVOX_Disk;
   const bool terminal = isatty(2);
+  const auto start = std::chrono::steady_clock::now();
   KVOX_PlayMPG();
   int64_t polls = 0;
   while (KVOX_Poll() == 0) {
     const KvoxForm& f = KVOX_Player.form;
-    const double done = f.memLength > 0 ? double(f.memCursor - f.memBase) / f.memLength : 0;
-    if (terminal && polls++ % (realTime ? 5 : 200) == 0)
-      fprintf(stderr, "\rkvoxplay: %6.1f / %.1f s", done * total, total);
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (silent && elapsed >= total) break;
+    double done = f.memLength > 0 ? double(f.memCursor - f.memBase) / f.memLength * total : 0;
+    if (silent && elapsed < done) done = elapsed;
+    if (terminal && polls++ % (realTime ? 5 : 200) == 0) fprintf(stderr, "\rkvoxplay: %6.1f / %.1f s", done, total);
     if (realTime) PlatSleep(100);
   }
   if (terminal) fprintf(stderr, "\rkvoxplay: %6.1f / %.1f s\n", total, total);
