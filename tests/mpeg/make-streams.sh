@@ -48,16 +48,12 @@ stream() {  # name signal rate channels encoder options...
   ref=$name.mpa
   case $enc in
     lame)
-      # At 8 kHz lame keeps content up to 4 kHz: the low-pass keeps it out of subbands 30 and 31.
-      [ "$rate" = 8000 ] && set -- --lowpass 3.7 "$@"
       lame --quiet -t --resample "$(echo "$rate" | awk '{print $1 / 1000}')" "$@" "$in" "$name.mpa" ;;
     twolame) twolame --quiet "$@" "$in" "$name.mpa" ;;
     mp2) ff -i "$in" -c:a mp2 -b:a "$1k" -f mp2 "$name.mpa" ;;
     shine) ff -i "$in" -c:a libshine -b:a "$1k" -write_xing 0 -id3v2_version 0 -f mp3 "$name.mpa" ;;
     l1enc)
       # ffmpeg reads no free-format stream: its reference decodes the same frames with the bit-rate index.
-      # Subband 31 is left uncoded (the decoder never synthesises it at full rate) unless a case says.
-      set -- --sblimit 31 "$@"
       "$bin/l1enc" "$in" "$name.mpa" "$@"
       case " $* " in *" --free "*)
         ref=$name.cbr.mpa
