@@ -41,6 +41,7 @@ test: build data
 	$(MAKE) --no-print-directory fuzz-smoke
 	$(MAKE) --no-print-directory tsan
 	tools/check-sanitizers.sh $(BUILD)-asan-show $(BUILD)-tsan
+	$(MAKE) --no-print-directory web-test
 
 run: build data
 	@tools/run-show.sh $(BUILD)

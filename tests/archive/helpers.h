@@ -86,6 +86,33 @@ inline std::vector<uint8_t> Decode(int method, const std::vector<uint8_t>& packe
   return out;
 }
 
+inline void Be(std::vector<uint8_t>& out, uint32_t v, int bytes) {
+  for (int i = bytes - 1; i >= 0; i--) out.push_back(uint8_t(v >> (8 * i)));
+}
+
+// One archive entry written field by field; a header length past the fixed fields and the name
+// pads the header with 0x55.
+inline void PutEntry(std::vector<uint8_t>& out, const std::string& name, uint32_t size, int method, int delta,
+                     uint32_t sum, const std::vector<uint8_t>& data, int headerLength = -1) {
+  const int least = qvx::kEntryFixedSize + int(name.size());
+  Be(out, uint32_t(headerLength < 0 ? least : headerLength), 2);
+  Be(out, uint32_t(data.size()), 4);
+  Be(out, uint32_t(name.size()), 2);
+  out.insert(out.end(), name.begin(), name.end());
+  Be(out, size, 4);
+  out.push_back(uint8_t(method));
+  out.push_back(uint8_t(delta));
+  Be(out, sum, 4);
+  Be(out, 0xDEADBEEF, 4);
+  if (headerLength > least) out.resize(out.size() + size_t(headerLength - least), 0x55);
+  out.insert(out.end(), data.begin(), data.end());
+}
+
+// A stored entry.
+inline void PutStored(std::vector<uint8_t>& out, const std::string& name, const std::vector<uint8_t>& data) {
+  PutEntry(out, name, uint32_t(data.size()), 0, 0, qvx::Adler32(data.data(), data.size()), data);
+}
+
 // Writes bits given as a text of '0' and '1' (blanks ignored).
 inline void PutBits(BitWriter& w, const char* bits) {
   for (const char* p = bits; *p; p++)

@@ -7,6 +7,7 @@
 #include "helpers.h"
 #include "runtime/archive.h"
 #include "runtime/memory.h"
+#include "support/logfile.h"
 
 using namespace archive_test;
 
@@ -19,33 +20,9 @@ uint32_t PlainAdler(const std::vector<uint8_t>& v) {
   return b << 16 | a;
 }
 
-void Be(std::vector<uint8_t>& out, uint32_t v, int bytes) {
-  for (int i = bytes - 1; i >= 0; i--) out.push_back(uint8_t(v >> (8 * i)));
-}
-
-void Entry(std::vector<uint8_t>& out, const std::string& name, uint32_t size, int method, int delta,
-           uint32_t sum, const std::vector<uint8_t>& data, int headerLength = -1) {
-  Be(out, headerLength < 0 ? uint32_t(22 + name.size()) : uint32_t(headerLength), 2);
-  Be(out, uint32_t(data.size()), 4);
-  Be(out, uint32_t(name.size()), 2);
-  out.insert(out.end(), name.begin(), name.end());
-  Be(out, size, 4);
-  out.push_back(uint8_t(method));
-  out.push_back(uint8_t(delta));
-  Be(out, sum, 4);
-  Be(out, 0xDEADBEEF, 4);
-  if (headerLength > 22 + int(name.size())) out.resize(out.size() + size_t(headerLength - 22 - int(name.size())), 0x55);
-  out.insert(out.end(), data.begin(), data.end());
-}
-
 std::vector<uint8_t> Start() { return {'Q', 'A', 'r', 0x7F}; }
 
-void Save(const char* path, const std::vector<uint8_t>& bytes) {
-  FILE* f = fopen(path, "wb");
-  ASSERT_TRUE(f);
-  if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
-  fclose(f);
-}
+void Save(const char* path, const std::vector<uint8_t>& bytes) { WriteBytes(path, bytes); }
 
 // An LZH stream of one block: literals 1, 1 and a match (length 3, distance 1): 1 1 1 1 1.
 // Code lengths 1 for symbols 1 and 256 + 0 (length 3, previous distance): 1 -> 0, 256 -> 1.
@@ -97,10 +74,10 @@ TEST(ArchiveReader, WalksAndExtractsAHandBuiltArchive) {
   // Delta 2 turns the stored differences 1, 1, 1, 1, 1 into 1, 1, 2, 2, 3.
   std::vector<uint8_t> deltaOnes = {1, 1, 2, 2, 3};
   std::vector<uint8_t> file = Start();
-  Entry(file, "hello.txt", 5, 0, 0, PlainAdler(hello), hello);
-  Entry(file, "ones.bin", 5, 1, 0, PlainAdler(ones), OnesLzh());
-  Entry(file, "empty", 0, 0, 0, 1, {});
-  Entry(file, "delta.bin", 5, 1, 2, PlainAdler(deltaOnes), OnesLzh(), 40);   // padded header
+  PutEntry(file, "hello.txt", 5, 0, 0, PlainAdler(hello), hello);
+  PutEntry(file, "ones.bin", 5, 1, 0, PlainAdler(ones), OnesLzh());
+  PutEntry(file, "empty", 0, 0, 0, 1, {});
+  PutEntry(file, "delta.bin", 5, 1, 2, PlainAdler(deltaOnes), OnesLzh(), 40);   // padded header
   Be(file, 0, 2);
   file.insert(file.end(), {1, 2, 3, 4, 5, 6, 7});                          // ignored after the end
   Save("hand.qvx", file);
@@ -168,19 +145,19 @@ TEST(ArchiveReader, DamagedEntriesEndWithTheirLines) {
     });
   };
   std::vector<uint8_t> file = Start();
-  Entry(file, "hello.txt", 5, 0, 0, PlainAdler(hello) ^ 1, hello);
+  PutEntry(file, "hello.txt", 5, 0, 0, PlainAdler(hello) ^ 1, hello);
   Save("badsum.qvx", file);
   EXPECT_TRUE(extractFirst("badsum.qvx"));
   EXPECT_NE(LogText().find(FatalLine("Bad CRC")), std::string::npos);
 
   file = Start();
-  Entry(file, "short.txt", 8, 0, 0, PlainAdler(hello), hello);    // a stored entry cut short
+  PutEntry(file, "short.txt", 8, 0, 0, PlainAdler(hello), hello);    // a stored entry cut short
   Save("short.qvx", file);
   EXPECT_TRUE(extractFirst("short.qvx"));
   EXPECT_NE(LogText().find(FatalLine("Bad CRC")), std::string::npos);
 
   file = Start();
-  Entry(file, "m9", 5, 9, 0, PlainAdler(hello), hello);            // no such method
+  PutEntry(file, "m9", 5, 9, 0, PlainAdler(hello), hello);            // no such method
   Save("method.qvx", file);
   EXPECT_TRUE(extractFirst("method.qvx"));
   EXPECT_NE(LogText().find(FatalLine("Bad CRC")), std::string::npos);
@@ -188,7 +165,7 @@ TEST(ArchiveReader, DamagedEntriesEndWithTheirLines) {
   std::vector<uint8_t> cut = OnesLzh();
   cut.resize(cut.size() / 2);
   file = Start();
-  Entry(file, "cut.bin", 5, 1, 0, PlainAdler(std::vector<uint8_t>(5, 1)), cut);
+  PutEntry(file, "cut.bin", 5, 1, 0, PlainAdler(std::vector<uint8_t>(5, 1)), cut);
   Save("cut.qvx", file);
   EXPECT_TRUE(extractFirst("cut.qvx"));   // cut inside the lengths' one-bit codes, read a bit at a time
   EXPECT_NE(LogText().find(FatalLine("GetBit(): unexpected EOF in input stream")), std::string::npos);
@@ -196,7 +173,7 @@ TEST(ArchiveReader, DamagedEntriesEndWithTheirLines) {
 
 TEST(ArchiveReader, NamesLongerThanTheFormatEndTheWalk) {
   std::vector<uint8_t> file = Start();
-  Entry(file, std::string(300, 'x'), 0, 0, 0, 1, {});
+  PutEntry(file, std::string(300, 'x'), 0, 0, 0, 1, {});
   Save("longname.qvx", file);
   DebugMode = 1;
   std::remove("log.txt");

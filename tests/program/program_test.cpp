@@ -8,13 +8,9 @@
 #include <string>
 
 #include "support/logfile.h"
+#include "support/programs.h"
 
 namespace {
-
-struct Outcome {
-  int status;
-  std::string out;   // standard output and error together
-};
 
 // The show's data, where `make data` put it, seen from the test's own folder; false when there is none.
 bool LinkData() {
@@ -25,57 +21,47 @@ bool LinkData() {
   return access("data", F_OK) == 0 || access("data.qvx", F_OK) == 0;
 }
 
-Outcome RunProgram(const char* program, const std::string& args, const std::string& env = "") {
-  const char* bin = getenv("TARVON_BIN");
-  const std::string command =
-      env + " " + std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/" + program + " " + args + " 2>&1";
-  Outcome r{-1, ""};
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int s = pclose(p);
-  r.status = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
-  return r;
+RunResult RunProgram(const char* program, const std::string& args, const std::string& env = "") {
+  return RunCommand(env + " " + ProgramPath(program) + " " + args);
 }
 
-Outcome Tarvon(const std::string& args, const std::string& env = "") { return RunProgram("tarvon3", args, env); }
+RunResult Tarvon(const std::string& args, const std::string& env = "") { return RunProgram("tarvon3", args, env); }
 
 TEST(ProgramTest, HelpVersionAndBadOptions) {
-  Outcome help = Tarvon("--help");
+  RunResult help = Tarvon("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: tarvon3"), std::string::npos);
   EXPECT_NE(help.out.find("--render DIR"), std::string::npos);
-  Outcome version = Tarvon("--version");
+  RunResult version = Tarvon("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("tarvon3 ", 0), 0u);
 
   for (const char* bad : {"--bogus", "--to", "--to abc", "--fps 0", "--keys 100:x", "--keys 100", "--stills 5"}) {
-    Outcome r = Tarvon(bad);
+    RunResult r = Tarvon(bad);
     EXPECT_EQ(r.status, 2) << bad;
     EXPECT_NE(r.out.find("tarvon3: "), std::string::npos) << bad;
   }
 }
 
 TEST(ProgramTest, EffectViewerNamesAndRefusals) {
-  Outcome list = Tarvon("--effect list");
+  RunResult list = Tarvon("--effect list");
   EXPECT_EQ(list.status, 0);
   EXPECT_NE(list.out.find("phong"), std::string::npos);
   EXPECT_EQ(Tarvon("--effect nosuch").status, 2);
 }
 
 TEST(ProgramTest, NoDisplaySaysHowToRender) {
-  Outcome r = Tarvon("", "env -u DISPLAY -u WAYLAND_DISPLAY");
+  RunResult r = Tarvon("", "env -u DISPLAY -u WAYLAND_DISPLAY");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("--render DIR"), std::string::npos);
 }
 
 TEST(ProgramTest, RenderIsTheSameTwiceAndWritesItsFiles) {
   if (!LinkData()) GTEST_SKIP() << "no data/ or data.qvx: run make data";
-  Outcome a = Tarvon("--render out-a --to 3000 --no-video --stills 1500", "env -u DISPLAY");
+  RunResult a = Tarvon("--render out-a --to 3000 --no-video --stills 1500", "env -u DISPLAY");
   ASSERT_EQ(a.status, 0) << a.out;
   const std::vector<std::string> log = ReadLines();
-  Outcome b = Tarvon("--render out-b --to 3000 --no-video", "env -u DISPLAY");
+  RunResult b = Tarvon("--render out-b --to 3000 --no-video", "env -u DISPLAY");
   ASSERT_EQ(b.status, 0) << b.out;
 
   const std::string frames = Slurp("out-a/frames.txt");
@@ -101,14 +87,14 @@ TEST(ProgramTest, RenderIsTheSameTwiceAndWritesItsFiles) {
 TEST(ProgramTest, WindowUnderAVirtualDisplay) {
   if (system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
   if (!LinkData()) GTEST_SKIP() << "no data/ or data.qvx: run make data";
-  Outcome r = Tarvon("--window --scale 1 --to 1500", "SDL_AUDIODRIVER=dummy timeout 120 xvfb-run -a");
+  RunResult r = Tarvon("--window --scale 1 --to 1500", "SDL_AUDIODRIVER=dummy timeout 120 xvfb-run -a");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_TRUE(LogHas("Info: Main() left"));
 }
 
 // A show that ends on a fatal line has failed: status 1, the render says so and keeps no video.
 TEST(ProgramTest, RenderWithoutDataFailsAndSaysWhereToLook) {
-  Outcome r = Tarvon("--render out --to 1000", "env -u DISPLAY");
+  RunResult r = Tarvon("--render out --to 1000", "env -u DISPLAY");
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_NE(r.out.find("neither data.qvx nor data/"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("make data"), std::string::npos) << r.out;
@@ -119,7 +105,7 @@ TEST(ProgramTest, RenderWithoutDataFailsAndSaysWhereToLook) {
   EXPECT_TRUE(LogHas("Info: Panic exit"));
 
   // A render folder that cannot be made fails the same way.
-  Outcome blocked = Tarvon("--render /proc/no-such/out --to 1000", "env -u DISPLAY");
+  RunResult blocked = Tarvon("--render /proc/no-such/out --to 1000", "env -u DISPLAY");
   EXPECT_EQ(blocked.status, 1) << blocked.out;
   EXPECT_NE(blocked.out.find("render: failed"), std::string::npos) << blocked.out;
 }
@@ -128,7 +114,7 @@ TEST(ProgramTest, RenderWithoutDataFailsAndSaysWhereToLook) {
 TEST(ProgramTest, ForgeExitCodes) {
   EXPECT_EQ(RunProgram("forge", "--help").status, 0);
   for (const char* bad : {"--bogus", "--out", "--pcm"}) EXPECT_EQ(RunProgram("forge", bad).status, 2) << bad;
-  const Outcome r = RunProgram("forge", "--out /proc/no-such/data --no-music --no-contact");
+  const RunResult r = RunProgram("forge", "--out /proc/no-such/data --no-music --no-contact");
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_NE(r.out.find("forge: "), std::string::npos) << r.out;
 }

@@ -82,23 +82,6 @@ class TimelineTest : public ::testing::Test {
   }
 };
 
-TEST(TimelineTable, HasTheShowsShape) {
-  EXPECT_EQ(kTimelineRows, 102);
-  int once = 0;
-  for (const auto& r : Timeline) {
-    if (r.end == -1) once++;
-    else EXPECT_LT(r.start, r.end);
-    EXPECT_NE(r.routine, nullptr);
-  }
-  EXPECT_EQ(once, 37 + 1 + 4 + 10);   // loading rows, the clear at 30 s, the 85 s rows, the releases
-  EXPECT_EQ(Timeline[35].routine, StartMusic);
-  EXPECT_EQ(Timeline[36].routine, RestartClock);
-  EXPECT_STREQ(Timeline[6].parameter, "0 6 0 132 276 66 music.spl 0");
-  EXPECT_STREQ(Timeline[53].parameter, "credit.3dm credit.tga credit.tga credcheck.spl");
-  EXPECT_EQ(Timeline[90].start, 182000);
-  EXPECT_EQ(Timeline[101].routine, FreeCheese);
-}
-
 TEST_F(TimelineTest, AStartIsExclusiveAndRunOnceRowsRunInOrderInOnePass) {
   script = {0, 1, 2, 1000};
   ShowSettings.toMs = 1000;

@@ -8,7 +8,7 @@
 #include "demo/effects/transition.h"
 #include "demo/effects/transpic.h"
 #include "demo/effects/wave.h"
-#include "effects1/effects1_support.h"
+#include "effects/effects_support.h"
 
 namespace {
 

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "support/logfile.h"
+#include "support/programs.h"
 
 namespace fs = std::filesystem;
 
@@ -47,15 +48,8 @@ struct Case {
 
 const fs::path kData = fs::path(TARVON_SOURCE_DIR) / "data";
 
-std::string Program() {
-  const char* bin = getenv("TARVON_BIN");
-  return std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/tarvon3";
-}
-
-std::string PackerProgram() {
-  const char* bin = getenv("TARVON_BIN");
-  return std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/qvxpack";
-}
+std::string Program() { return ProgramPath("tarvon3"); }
+std::string PackerProgram() { return ProgramPath("qvxpack"); }
 
 std::vector<std::string> DataFiles() {
   std::vector<std::string> names;
@@ -67,17 +61,6 @@ std::vector<std::string> DataFiles() {
 }
 
 bool HaveData() { return fs::exists(kData / "meeting.mp3") && fs::exists(kData / "loading.tga"); }
-
-Bytes ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& p, const Bytes& b) {
-  fs::remove(p);
-  std::ofstream out(p, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
 
 void WriteText(const fs::path& p, const std::string& s) { WriteBytes(p, Bytes(s.begin(), s.end())); }
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "demo/effects/light.h"
-#include "effects1/effects1_support.h"
+#include "effects/effects_support.h"
 
 namespace {
 

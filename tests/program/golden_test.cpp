@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "support/programs.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -135,8 +137,7 @@ TEST(Golden, StillsOfTheShowMatchTheirPictures) {
   const bool archive = fs::is_regular_file(data);
   if (!archive && !fs::exists(data / "meeting.mp3"))
     GTEST_SKIP() << "no data/ or data.qvx in " << source << ": make the show's data first (make data)";
-  const char* bin = getenv("TARVON_BIN");
-  const fs::path program = fs::path(bin ? bin : TARVON_BINARY_DIR "/bin") / "tarvon3";
+  const fs::path program = ProgramPath("tarvon3");
   if (!fs::exists(program)) GTEST_SKIP() << "no program " << program;
   const std::vector<int32_t> times = GoldenTimes(golden);
   if (times.empty()) GTEST_SKIP() << "no still-MS.png in " << golden << " (tools/update-golden.sh MS...)";

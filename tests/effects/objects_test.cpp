@@ -9,7 +9,7 @@
 #include "demo/effects/multi.h"
 #include "demo/effects/phong.h"
 #include "demo/engine/fixed.h"
-#include "effects1_support.h"
+#include "effects/effects_support.h"
 
 namespace {
 
