@@ -1,6 +1,7 @@
-// Runs the asset forge into ./forged_a and ./forged_b (with their PCM) and gives the tests the
-// files' bytes. CTest runs every test in a process of its own, several at once: the first one
-// forges under a lock and leaves a stamp of the forge program it ran; the others reuse its output.
+// Runs the asset forge into forged_a and forged_b (with their PCM) and gives the tests the files'
+// bytes. CTest runs every test in a process and a folder of its own, several at once: the first one
+// forges into the build's forge-output/ under a lock and leaves a stamp of the forge program it ran;
+// the others reuse its output through links in their own folders.
 #pragma once
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -31,12 +33,16 @@ inline std::string ForgeStamp() {
   return std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
 }
 
-// Forges into dir unless it already holds the output of this same forge program; returns true
-// when the forge reported success.
-inline bool Forged(const std::string& dir) {
+// Forges into one folder of the build for all tests, BUILD/forge-output/NAME (with NAME.pcm), unless
+// it already holds the output of this same forge program, and links NAME and NAME.pcm into the
+// test's own folder; returns true when the forge reported success.
+inline bool Forged(const std::string& name) {
   static std::vector<std::pair<std::string, bool>> done;
   for (const auto& d : done)
-    if (d.first == dir) return d.second;
+    if (d.first == name) return d.second;
+  const std::string shared = std::string(TARVON_BINARY_DIR) + "/forge-output";
+  const std::string dir = shared + "/" + name;
+  mkdir(shared.c_str(), 0755);
   const int lock = open((dir + ".lock").c_str(), O_CREAT | O_RDWR, 0644);
   if (lock >= 0) flock(lock, LOCK_EX);
   const std::string stamp = ForgeStamp();
@@ -53,7 +59,12 @@ inline bool Forged(const std::string& dir) {
     flock(lock, LOCK_UN);
     close(lock);
   }
-  done.push_back({dir, ok});
+  for (const std::string& end : {std::string(), std::string(".pcm"), std::string(".out")}) {
+    std::error_code error;
+    std::filesystem::remove_all(name + end, error);   // a link, or what an older run left here
+    ok = symlink((dir + end).c_str(), (name + end).c_str()) == 0 && ok;
+  }
+  done.push_back({name, ok});
   return ok;
 }
 
