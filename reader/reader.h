@@ -45,7 +45,8 @@ struct ByteReader {
   void Skip(size_t n) { if (n > Left()) { overrun = true; pos = size; } else pos += n; }
 };
 
-// Bits most significant first, through a 64-bit cache refilled a byte at a time.
+// Bits most significant first, through a 64-bit cache: refilled eight bytes at a time while eight are
+// left, a byte at a time near the end of the span.
 struct BitReader {
   const uint8_t* data = nullptr;
   size_t size = 0;
@@ -60,6 +61,17 @@ struct BitReader {
   BitReader(const void* d, size_t n) : data(static_cast<const uint8_t*>(d)), size(n) {}
 
   void Refill() {
+    if (bits <= 56 && size - pos >= 8) {
+      // One big-endian load fills the cache to 56..63 bits. The whole bytes it takes are consumed;
+      // the bits of the partial one below them are that byte's real bits, so ORing it in again
+      // later changes nothing.
+      uint64_t w;
+      memcpy(&w, data + pos, 8);
+      cache |= __builtin_bswap64(w) >> bits;
+      pos += size_t((63 - bits) >> 3);
+      bits |= 56;
+      return;
+    }
     while (bits <= 56) {
       uint64_t byte;
       if (pos < size) byte = data[pos++];

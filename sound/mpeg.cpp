@@ -36,12 +36,6 @@ constexpr int32_t kFreeEnd = 2000;
 // ---- header parse --------------------------------------------------------------------------------------
 int32_t TableRate(const KvoxMpegHeader& h) { return kSampleRate[h.id ? 1 : 0][h.srIndex]; }
 
-// The stream's sample rate in Hz (MPEG 2.5: half the MPEG-2 figure), or 0 for the reserved index.
-int32_t StreamRate(const KvoxMpegHeader& h) {
-  if (h.srIndex < 0 || h.srIndex > 2) return 0;
-  return h.sync == 2 ? TableRate(h) / 2 : TableRate(h);
-}
-
 int32_t LayerOf(const KvoxMpegHeader& h) { return 4 - h.option; }  // layer code 3, 2, 1 -> Layer I, II, III
 
 // Whether the two header bytes of the first frame repeat at p.
@@ -72,6 +66,12 @@ int32_t FreeFormatLength(const uint8_t* d, int32_t count, const KvoxMpegHeader& 
   return 0;
 }
 }  // namespace
+
+int32_t KvoxStreamRate(const KvoxMpegHeader& h) {
+  if (h.srIndex < 0 || h.srIndex > 2) return 0;
+  const int32_t rate = kvox_tables::kSampleRate[h.id ? 1 : 0][h.srIndex];
+  return h.sync == 2 ? rate / 2 : rate;
+}
 
 int32_t KvoxParseHeader(const uint8_t* data, int32_t count, KvoxMpegHeader* header) {
   if (!data || !header || count < 4) return 0;
@@ -129,7 +129,7 @@ int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reductio
   if (!header || frameLength < 1) return 0;
   const KvoxMpegHeader& h = *header;
   if (h.option < 1 || h.option > 3) return 0;
-  const int32_t rate = StreamRate(h);
+  const int32_t rate = KvoxStreamRate(h);
   if (rate == 0) return 0;  // reserved sample rate (reachable through free format)
   if (reduction < 0) reduction = 0;
   if (reduction > 2) reduction = 2;

@@ -91,3 +91,6 @@ extern const KvoxDecoder KvoxDecoderTable[1];
 // Frame length in bytes without the padding slot, or 0 when `data` does not begin with an accepted header.
 // Only the first 10000 bytes are looked at.
 int32_t KvoxParseHeader(const uint8_t* data, int32_t count, KvoxMpegHeader* header);
+
+// The sample rate in Hz of a parsed header (MPEG 2.5: half the MPEG-2 figure), or 0 for the reserved index.
+int32_t KvoxStreamRate(const KvoxMpegHeader& header);

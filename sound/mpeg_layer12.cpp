@@ -6,39 +6,11 @@
 
 #include <cstring>
 
+#include "reader/reader.h"
 #include "sound/mpeg_tables12.h"
 
 namespace {
 using namespace kvox_tables;
-
-// ---- frame reader -------------------------------------------------------------------------------------
-// Bits most significant first from a zero-padded copy of the frame: every read is one unaligned 8-byte
-// load, and positions past the copied bytes read zeros, so no read can leave the buffer.
-constexpr int32_t kFrameCopy = 4096;  // larger than any frame the header parse accepts
-
-struct FrameBits {
-  alignas(16) uint8_t bytes[kFrameCopy + 16];
-  uint32_t pos = 0;        // in bits
-  uint32_t limitByte = 0;  // bytes copied; reads start no further than here
-  void Load(const uint8_t* frame, int32_t count) {
-    if (count > kFrameCopy) count = kFrameCopy;
-    memcpy(bytes, frame, size_t(count));
-    memset(bytes + count, 0, 16);
-    limitByte = uint32_t(count);
-    pos = 0;
-  }
-  uint32_t Get(int n) {  // 0 <= n <= 16
-    uint32_t byte = pos >> 3;
-    if (byte > limitByte) byte = limitByte;
-    uint64_t w;
-    memcpy(&w, bytes + byte, 8);
-    w = __builtin_bswap64(w) << (pos & 7);
-    pos += uint32_t(n);
-    return n ? uint32_t(w >> (64 - n)) : 0;
-  }
-  void Skip(int n) { pos += uint32_t(n); }
-};
-FrameBits bits;
 
 // ---- grouping tables ----------------------------------------------------------------------------------
 // A grouped code word carries three samples of 3, 5 or 9 levels; each table entry holds the three values
@@ -78,12 +50,6 @@ int32_t TableForRate(int32_t rate, double perChannel) {
   return perChannel < 96 ? 0 : 1;
 }
 
-int32_t RateOf(const KvoxMpegHeader& h) {
-  if (h.srIndex < 0 || h.srIndex > 2) return 0;
-  int32_t r = kSampleRate[h.id ? 1 : 0][h.srIndex];
-  return h.sync == 2 ? r / 2 : r;
-}
-
 // ---- frame length ----------------------------------------------------------------------------------------
 // This frame's length without padding: from its own bit rate, or the init's length for free format.
 int32_t FrameLength(const KvoxMpegHeader& h, int32_t layer, int32_t initLength) {
@@ -111,7 +77,7 @@ void ReadHeader(const uint8_t* f, KvoxMpegHeader* h) {
 }
 
 // ---- Layer I -----------------------------------------------------------------------------------------------
-void DecodeLayer1(FrameBits& br, const KvoxMpegHeader& h, const KvoxLayer12Setup& s, float sets[2][36][32]) {
+void DecodeLayer1(BitReader& br, const KvoxMpegHeader& h, const KvoxLayer12Setup& s, float sets[2][36][32]) {
   const int nch = s.channels;
   int bound = (nch == 2 && h.mode == 1) ? kJointBound[0][h.modeExt] : 32;
   uint8_t alloc[2][32] = {};
@@ -160,7 +126,7 @@ void DecodeLayer1(FrameBits& br, const KvoxMpegHeader& h, const KvoxLayer12Setup
 
 // ---- Layer II ----------------------------------------------------------------------------------------------
 // Reads the three samples of one class into out[0..2] as C (s''' + D).
-inline void ReadTriple(FrameBits& br, int q, float out[3]) {
+inline void ReadTriple(BitReader& br, int q, float out[3]) {
   const QuantClass& k = kQuantClass[q];
   const ClassConst& cc = classConst[q];
   if (k.grouped) {
@@ -173,7 +139,7 @@ inline void ReadTriple(FrameBits& br, int q, float out[3]) {
   }
 }
 
-void DecodeLayer2(FrameBits& br, const KvoxMpegHeader& h, const KvoxLayer12Setup& s, int32_t table,
+void DecodeLayer2(BitReader& br, const KvoxMpegHeader& h, const KvoxLayer12Setup& s, int32_t table,
                   float sets[2][36][32]) {
   const AllocTable& T = kAllocTable[table];
   const int nch = s.channels;
@@ -270,7 +236,7 @@ int32_t KvoxLayer2AllocTable(const KvoxMpegHeader& h, int32_t frameLength) {
   if (!h.id) return kAllocLsf;
   if (h.brIndex != 0) return kAllocSelect[h.mode & 3][h.srIndex][h.brIndex & 15];
   // Free format: the per-channel bit rate follows from the frame length (144000 x kbit/s / rate bytes).
-  int32_t rate = RateOf(h);
+  int32_t rate = KvoxStreamRate(h);
   double kbps = double(frameLength) * rate / 144000.0;
   double perChannel = h.mode == 3 ? kbps : kbps / 2;
   return TableForRate(rate, perChannel);
@@ -284,8 +250,8 @@ int32_t KvoxLayer12Decode(const uint8_t* frame, int32_t available, const KvoxLay
   int32_t length = FrameLength(h, s.layer, s.frameLength);
   int32_t bytes = length + h.pad * (s.layer == 1 ? 4 : 1);
   *consumed = bytes;
-  FrameBits& br = bits;
-  br.Load(frame, bytes < available ? bytes : available);
+  // Bits past the readable bytes read as zeros.
+  BitReader br(frame, size_t(bytes < available ? bytes : available));
   br.Skip(32);
   if (!h.prot) br.Skip(16);  // the CRC is not checked
   if (s.layer == 1) {

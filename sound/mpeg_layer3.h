@@ -41,7 +41,7 @@
 
 #include <cstdint>
 
-#include "mpeg.h"
+#include "sound/mpeg.h"
 
 struct KvoxLayer3Setup {
   int32_t frameLength;    // from the header parse, without the padding slot

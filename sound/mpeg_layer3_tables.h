@@ -260,7 +260,6 @@ inline constexpr HuffCode kQuadB[16] = {{4, 0xf}, {4, 0xe}, {4, 0xd}, {4, 0xc}, 
 // Scalefactor band boundaries by rate index: 0..2 MPEG-1 44.1/48/32 kHz, 3..5 MPEG-2 22.05/24/16 kHz,
 // 6..8 MPEG 2.5 11.025/12/8 kHz. Long: 23 boundaries in lines of a granule; short: 14 boundaries in
 // lines of one window.
-inline constexpr int32_t kRates[9] = {44100, 48000, 32000, 22050, 24000, 16000, 11025, 12000, 8000};
 inline constexpr int16_t kLongBands[9][23] = {
   {0, 4, 8, 12, 16, 20, 24, 30, 36, 44, 52, 62, 74, 90, 110, 134, 162, 196, 238, 288, 342, 418, 576},
   {0, 4, 8, 12, 16, 20, 24, 30, 36, 42, 50, 60, 72, 88, 106, 128, 156, 190, 230, 276, 330, 384, 576},

@@ -68,7 +68,9 @@ void KvoxSynthInit() {
   kvox_synth::state.slot = 0;
 }
 
-static int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+namespace {
+int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+}  // namespace
 
 KvoxSynthRoutine KvoxSynthLayer12(bool eightBit, int32_t reduction, int32_t mapping) {
   if (!built) KvoxSynthInit();

@@ -124,7 +124,6 @@ for r in rows('l3_sfb_bands.txt'):
 w('// Scalefactor band boundaries by rate index: 0..2 MPEG-1 44.1/48/32 kHz, 3..5 MPEG-2 22.05/24/16 kHz,')
 w('// 6..8 MPEG 2.5 11.025/12/8 kHz. Long: 23 boundaries in lines of a granule; short: 14 boundaries in')
 w('// lines of one window.')
-w('inline constexpr int32_t kRates[9] = {%s};' % ints(k[1] for k in order))
 w('inline constexpr int16_t kLongBands[9][23] = {')
 for k in order:
     assert len(longb[k]) == 23

@@ -21,8 +21,8 @@ double StreamSeconds(const uint8_t* p, int32_t left) {
   while (left > 4) {
     const int32_t length = KvoxParseHeader(p, left < 10000 ? left : 10000, &h);
     if (length <= 0) break;
-    static constexpr int32_t kRates[2][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}};
-    const int32_t rate = kRates[h.id][h.srIndex] / (h.sync == 2 ? 2 : 1);
+    const int32_t rate = KvoxStreamRate(h);
+    if (rate == 0) break;
     const int32_t samples = h.option == 3 ? 384 : (h.option == 1 && !h.id ? 576 : 1152);
     seconds += double(samples) / rate;
     const int32_t step = length + h.pad * (h.option == 3 ? 4 : 1);
