@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "mpeg/mpeg_support.h"
+#include "mpeg/l3_support.h"
 #include "sound/mpeg.h"
+#include "sound/mpeg_layer12.h"
 
 using namespace mpegtest;
 
@@ -190,3 +192,31 @@ TEST(MpegFullRate, TheTopSubbandIsSynthesised) {
   EXPECT_LE(peak[1], 2.0f);
 }
 }  // namespace
+
+// A Layer I allocation of 15 is forbidden: the subband sends nothing, so it reads no scalefactor and
+// no samples, and the rest of the frame decodes as if its allocation were 0.
+TEST(MpegRobust, ForbiddenLayer1AllocationSendsNothing) {
+  auto frame = [](uint32_t firstAlloc) {
+    l3test::BitWriter w;
+    w.Put(0xFFF, 12), w.Put(1, 1), w.Put(3, 2), w.Put(1, 1);  // MPEG-1 Layer I, no CRC
+    w.Put(1, 4), w.Put(0, 2), w.Put(0, 2), w.Put(3, 2), w.Put(0, 6);  // 32 kbit/s, 44.1 kHz, mono
+    w.Put(firstAlloc, 4), w.Put(1, 4);  // subband 0, subband 1: 2-bit samples
+    for (int sb = 2; sb < 32; sb++) w.Put(0, 4);
+    w.Put(5, 6);  // subband 1's scalefactor
+    for (int t = 0; t < 12; t++) w.Put(t % 2 ? 3 : 0, 2);
+    return w.Padded(32);
+  };
+  KvoxLayer12Tables();
+  const KvoxLayer12Setup setup{1, 1, 0, 32, 32, 44100};
+  static float forbidden[2][36][32], none[2][36][32];
+  int32_t consumed = 0;
+  const auto a = frame(15), b = frame(0);
+  ASSERT_EQ(KvoxLayer12Decode(a.data(), int32_t(a.size()), setup, forbidden, &consumed), 12);
+  ASSERT_EQ(KvoxLayer12Decode(b.data(), int32_t(b.size()), setup, none, &consumed), 12);
+  EXPECT_EQ(consumed, 32);
+  for (int t = 0; t < 12; t++) {
+    EXPECT_EQ(forbidden[0][t][0], 0.0f) << t;
+    EXPECT_NE(none[0][t][1], 0.0f) << t;
+    for (int sb = 1; sb < 32; sb++) EXPECT_EQ(forbidden[0][t][sb], none[0][t][sb]) << t << " " << sb;
+  }
+}
