@@ -46,11 +46,15 @@ test: build data
 run: build data
 	@tools/run-show.sh $(BUILD)
 
-# Every benchmark runs, even after one fails; the target fails when any did.
+# Every benchmark runs, even after one fails; the target fails when any did. The browser's
+# (tools/bench-web.sh, after `make web`) runs when emscripten and chromium are there, else is skipped.
 bench: build data
 	@failed=""; for b in $(BUILD)/bin/bench_*; do \
 	  [ -x "$$b" ] || continue; "$$b" || failed="$$failed $$(basename $$b)"; \
 	done; \
+	if command -v emcc >/dev/null && [ -x "$${CHROMIUM:-/usr/bin/chromium}" ]; then \
+	  { $(MAKE) --no-print-directory web && tools/bench-web.sh $(WEB_BUILD) $(BUILD); } || failed="$$failed bench-web"; \
+	else echo "make bench: bench-web skipped: it needs emscripten (emcc) and chromium (or CHROMIUM=path)"; fi; \
 	if [ -n "$$failed" ]; then echo "make bench: failed:$$failed" >&2; exit 1; fi
 
 # The fuzz targets: a clang build with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer.

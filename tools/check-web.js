@@ -57,11 +57,19 @@ const checks = {
            `status ${s.exitStatus}, ${badLines(s.log).slice(0, 3).join(' | ') || 'last: ' + log[log.length - 1]}`);
   },
 
-  // The render mode's frames.txt against the native render of the same 30 s.
+  // The render mode's frames.txt and show.wav against the native render of the same 30 s.
   async render(browser) {
     const started = Date.now();
     const page = await open(browser, `${siteUrl}?render=1&to=30000`);
     const s = await waitFor(page, (t) => t.phase === 'over' || t.phase === 'error', 300000);
+    const offered = await page.evaluate(async () => {   // the show.wav the page offers, as base64
+      const link = document.getElementById('wav');
+      if (link.classList.contains('hidden')) return '';
+      const bytes = new Uint8Array(await (await fetch(link.href)).arrayBuffer());
+      let text = '';
+      for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode(...bytes.subarray(i, i + 8192));
+      return btoa(text);
+    });
     await page.close();
     const web = (s.framesTxt || '').split('\n').filter(Boolean);
     const native = fs.readFileSync(nativeFramesPath, 'utf8').split('\n').filter(Boolean);
@@ -69,6 +77,18 @@ const checks = {
     for (let i = 0; i < Math.max(web.length, native.length); i++) if (web[i] !== native[i]) differ++;
     report('render frames', web.length > 0 && differ === 0,
            `${web.length} frames in the browser, ${native.length} native, ${differ} differ (${((Date.now() - started) / 1000).toFixed(1)} s)`);
+    // The music: the same header and length; the samples may differ by the last bit, where the
+    // browser's floating point rounds otherwise.
+    const wav = Buffer.from(offered, 'base64');
+    const ref = fs.readFileSync(require('path').join(require('path').dirname(nativeFramesPath), 'show.wav'));
+    let off = 0, worst = 0;
+    for (let i = 44; i + 1 < Math.min(wav.length, ref.length); i += 2) {
+      const d = Math.abs(wav.readInt16LE(i) - ref.readInt16LE(i));
+      if (d) off++;
+      worst = Math.max(worst, d);
+    }
+    report('render show.wav', wav.length === ref.length && wav.subarray(0, 44).equals(ref.subarray(0, 44)) && worst <= 1,
+           `${wav.length} bytes in the browser, ${ref.length} native; ${off} samples differ, by at most ${worst}`);
   },
 
   // Space ends the show; * moves the clock 5 s on.

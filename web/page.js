@@ -3,7 +3,7 @@
 // the keys, the log panel, error messages and the end screen.
 //
 // Query: ?start=MS&to=MS&effect=NAME as on the command line; ?render=1 renders with the virtual
-// clock as fast as it can and offers frames.txt (with &fps=N); ?autostart=1 skips the click.
+// clock as fast as it can and offers frames.txt and show.wav (with &fps=N); ?autostart=1 skips the click.
 // window.tarvon holds the page's state for the browser tests.
 'use strict';
 (() => {
@@ -108,6 +108,13 @@
         const link = $('download');
         link.href = URL.createObjectURL(new Blob([state.framesTxt], {type: 'text/plain'}));
         show('download', true);
+      }
+      // The music as the render's sound output wrote it, offered beside frames.txt.
+      let wav = null;
+      try { wav = program.FS.readFile('/render/show.wav'); } catch (e) { /* a render without music */ }
+      if (wav) {
+        $('wav').href = URL.createObjectURL(new Blob([wav], {type: 'audio/wav'}));
+        show('wav', true);
       }
     }
     if (fatal) message(`The show stopped: ${fatal}`);

@@ -1,6 +1,7 @@
 // The forged data: repeatable, complete, and every file of the size, depth and layout the show reads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -176,13 +177,34 @@ TEST(ForgeFiles, HolesAndTransparentColoursAreWhereTheEffectsExpectThem) {
     for (int32_t x = 0; x < 320; x += 5) EXPECT_FALSE(l.Black(x, 0) || l.Black(x, 199)) << x;
     for (int32_t y = 0; y < 200; y += 5) EXPECT_FALSE(l.Black(0, y) || l.Black(319, y)) << y;
   }
-  {
-    Loaded l("logoqvx.tga");  // white at the sides of the rows the end screen shows, to meet its white
-    for (int32_t y = 28; y < 228; y += 4) {
-      EXPECT_GE(l.Px(0, y)[0], 250) << y;
-      EXPECT_GE(l.Px(255, y)[2], 250) << y;
-    }
+}
+
+TEST(ForgeFiles, LogoSpriteEdgesMeetTheCheeseScenesDarkBackground) {
+  ASSERT_TRUE(Forged("forged_a"));
+  DebugMode = 0;
+  Loaded logo("logoqvx.tga"), scene("cheesefond.tga");
+  auto luma = [](const uint8_t* q) { return 0.299 * q[0] + 0.587 * q[1] + 0.114 * q[2]; };
+  std::vector<double> sky;  // the scene's background: its middle three quarters of brightness,
+  for (int32_t y = 0; y < 200; ++y)  // between the darkest sky and the stars and brightest dust
+    for (int32_t x = 0; x < 320; ++x) sky.push_back(luma(scene.Px(x, y)));
+  std::sort(sky.begin(), sky.end());
+  const double low = sky[sky.size() / 8], level = sky[sky.size() / 2], high = sky[sky.size() * 7 / 8];
+  double side[4] = {};  // top, bottom, left, right
+  for (int32_t i = 0; i < 256; ++i) {
+    side[0] += luma(logo.Px(i, 0)) / 256;
+    side[1] += luma(logo.Px(i, 255)) / 256;
+    side[2] += luma(logo.Px(0, i)) / 256;
+    side[3] += luma(logo.Px(255, i)) / 256;
   }
+  EXPECT_LT(high, 80);  // a dark scene
+  for (int32_t k = 0; k < 4; ++k) {
+    EXPECT_GE(side[k], low) << "the sprite's square shows over the scene: side " << k;
+    EXPECT_LE(side[k], high) << "the sprite's square shows over the scene: side " << k;
+  }
+  double middle = 0;  // the glow behind the lettering
+  for (int32_t y = 86; y < 150; ++y)
+    for (int32_t x = 96; x < 160; ++x) middle += luma(logo.Px(x, y)) / 4096;
+  EXPECT_GT(middle, level + 30);
 }
 
 TEST(ForgeFiles, SandHeightFieldsGiveDunesOverPartOfTheMap) {

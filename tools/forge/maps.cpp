@@ -289,20 +289,30 @@ Bytes MakeBlur2() {
   return SaveTga(im, TgaPixels::Rgb24, false, false);
 }
 
-// The closing logo on white: rows 28 to 227 fill the last screen, framed by the white around it.
+// The closing logo, also the sprite that flies over the cheese scene: a warm glow around the
+// lettering on the scene's own sky (the same dark gradient, dust clouds and stars), so the picture's
+// square edges do not show where the sprite is copied over the scene.
 Bytes MakeLogoQvx() {
-  Image im = MakeImage(N, N, {1, 1, 1});
+  Image im = MakeImage(N, N);
   for (int32_t y = 0; y < N; ++y)
     for (int32_t x = 0; x < N; ++x) {
+      float fx = float(x) / 64.0f, fy = float(y) / 64.0f;
+      float band = SmoothStep(0.45f, 0.85f, Fbm(fx, fy, 5, 0, 281) * 0.5f + 0.5f) * 1.0f;
+      float dust = SmoothStep(0.55f, 0.95f, Fbm(fx * 1.7f + 3, fy * 1.7f, 4, 0, 288) * 0.5f + 0.5f) * band;
+      Rgb sky = Add(Mix(Hex(0x0C0602), Hex(0x1E0E04), float(y) / N), Add(Scale(Hex(0xA0501A), band * 0.8f),
+                                                                       Scale(Hex(0xF0C040), dust)));
       float d = std::hypot((float(x) - 128) / 128.0f, (float(y) - 118) / 100.0f);
-      Set(im, x, y, Mix(Hex(0xC8D4E8), Hex(0xFFFFFF), SmoothStep(0.2f, 1.0f, d)));
+      float g = 1 - SmoothStep(0.0f, 0.9f, d);
+      Rgb c = Add(Mix(sky, Hex(0x1A0C04), g), Add(Scale(Hex(0x9A5A20), g * g), Scale(Hex(0x303848), g * g * g * g)));
+      Set(im, x, y, {Clamp01(c.r), Clamp01(c.g), Clamp01(c.b)});
     }
+  Stars(im, 90, 283, N);
   ChromeTitle(im, "DejaVuSans-Bold.ttf", 86, 128, 140, "qvx", -2, 0.6f);
-  for (int32_t x = 40; x < 216; ++x) Blend(im, x, 156, Hex(0x4A5A7A), 0.6f * (1 - std::fabs(float(x) - 128) / 88.0f));
+  for (int32_t x = 40; x < 216; ++x) Blend(im, x, 156, Hex(0xD09A5A), 0.6f * (1 - std::fabs(float(x) - 128) / 88.0f));
   float tw = MeasureText("DejaVuSans.ttf", 12, "t a r v o n 3");
-  ShadowText(im, "DejaVuSans.ttf", 12, 128 - tw / 2, 176, "t a r v o n 3", Hex(0x2A3A5A));
+  ShadowText(im, "DejaVuSans.ttf", 12, 128 - tw / 2, 176, "t a r v o n 3", Hex(0xF0E0C0));
   tw = MeasureText("DejaVuSans-Oblique.ttf", 9, "thanks for watching");
-  ShadowText(im, "DejaVuSans-Oblique.ttf", 9, 128 - tw / 2, 196, "thanks for watching", Hex(0x5A6A8A));
+  ShadowText(im, "DejaVuSans-Oblique.ttf", 9, 128 - tw / 2, 196, "thanks for watching", Hex(0xC0A880));
   return SaveTga(im, TgaPixels::Rgb24, true, false);
 }
 
