@@ -32,6 +32,11 @@
 //   KVOX_PlayMPG();
 //   while (KVOX_Poll() == 0) sleep 100 ms;
 //   KVOX_FreeMPG(); KVOX_Uninit();
+//
+// The folder's conventions: the exported interface is global and named KVOX_... (Kvox... for the
+// records and the decoder's procedures); each decoder module keeps its internals in a kvox_...
+// namespace (kvox_tables, kvox_l3tab, kvox_l3, kvox_synth) and a file its own in an unnamed one;
+// state at namespace scope is named gName; includes name their folder ("sound/...", "midas/...").
 #pragma once
 #include <cstdint>
 

@@ -21,8 +21,8 @@ char KVOX_ErrorMessage[512] = {};
 
 namespace {
 
-KvoxErrorHandler errorHandler = nullptr;
-int32_t sampleBufferBytes = 0;   // size of each KVOX_Buffering block
+KvoxErrorHandler gErrorHandler = nullptr;
+int32_t gSampleBufferBytes = 0;   // size of each KVOX_Buffering block
 
 }  // namespace
 
@@ -72,14 +72,14 @@ int32_t KVOX_InitSamplePlay(int32_t bits, int32_t channels, int32_t rate, int32_
     free(b.data);
     b = KvoxBuffer{};
   }
-  sampleBufferBytes = 0;
+  gSampleBufferBytes = 0;
   if (bufferBytes < 0) return 2;
   for (KvoxBuffer& b : KVOX_Buffering) {
     b.data = static_cast<uint8_t*>(malloc(size_t(bufferBytes > 0 ? bufferBytes : 1)));
     b.bytes = 0;
     if (!b.data) return 2;
   }
-  sampleBufferBytes = bufferBytes;
+  gSampleBufferBytes = bufferBytes;
   KVOX_CurrentBuffer = 0;
   KVOX_AllBufferFilled = 0;
   return KVOX_CurrentDriver->InitSamplePlay(bits, channels, rate, bufferBytes);
@@ -91,7 +91,7 @@ int32_t KVOX_UninitSamplePlay() {
     free(b.data);
     b = KvoxBuffer{};
   }
-  sampleBufferBytes = 0;
+  gSampleBufferBytes = 0;
   return KVOX_CurrentDriver->UninitSamplePlay();
 }
 
@@ -104,9 +104,9 @@ int32_t KVOX_FillBuffers(const uint8_t* data, int32_t bytes) {
   if (!KVOX_CurrentDriver) return -1;
   KvoxBuffer& b = KVOX_Buffering[KVOX_CurrentBuffer & 1];
   // The count must fit the buffer that KVOX_InitSamplePlay made.
-  if (!b.data || bytes < 0 || bytes > sampleBufferBytes || (bytes > 0 && !data)) {
+  if (!b.data || bytes < 0 || bytes > gSampleBufferBytes || (bytes > 0 && !data)) {
     if (KVOX_Flags & 1)
-      KVOX_SysError("KVOX_FillBuffers() : %d bytes don't fit in a buffer of %d bytes.", bytes, sampleBufferBytes);
+      KVOX_SysError("KVOX_FillBuffers() : %d bytes don't fit in a buffer of %d bytes.", bytes, gSampleBufferBytes);
     return -1;
   }
   if (bytes) memcpy(b.data, data, size_t(bytes));
@@ -131,7 +131,7 @@ int32_t KVOX_StartSamplePlay() {
   KvoxBuffer* next = KVOX_CallBackFct();
   KVOX_CurrentDriver->Write(&written, b.data, b.bytes);
   if (next && next->data) {
-    int32_t n = next->bytes < 0 ? 0 : next->bytes > sampleBufferBytes ? sampleBufferBytes : next->bytes;
+    int32_t n = next->bytes < 0 ? 0 : next->bytes > gSampleBufferBytes ? gSampleBufferBytes : next->bytes;
     memmove(b.data, next->data, size_t(n));
     b.bytes = n;
   }
@@ -176,7 +176,7 @@ void* KVOX_malloc(int32_t bytes) {
   return p;
 }
 
-void KVOX_SetErrorHandler(KvoxErrorHandler handler) { errorHandler = handler; }
+void KVOX_SetErrorHandler(KvoxErrorHandler handler) { gErrorHandler = handler; }
 
 void KVOX_SysError(const char* format, ...) {
   va_list args;
@@ -184,8 +184,8 @@ void KVOX_SysError(const char* format, ...) {
   vsnprintf(KVOX_ErrorMessage, sizeof KVOX_ErrorMessage, format, args);   // cut to fit, always terminated
   va_end(args);
   if (KVOX_CurrentDriver) KVOX_CurrentDriver->Uninit();   // sound stops before anything is shown
-  if (errorHandler) {
-    errorHandler(KVOX_ErrorMessage);
+  if (gErrorHandler) {
+    gErrorHandler(KVOX_ErrorMessage);
     fprintf(stderr, "Kalvox v0.53.000: %s\n", KVOX_ErrorMessage);
   } else {
     PlatMessageBox("Kalvox v0.53.000", KVOX_ErrorMessage);   // also on standard error

@@ -6,9 +6,9 @@
 
 namespace {
 
-MIDASstreamHandle stream = nullptr;
-int32_t panning = 0;
-float volume = 1.0f;
+MIDASstreamHandle gStream = nullptr;
+int32_t gPanning = 0;
+float gVolume = 1.0f;
 
 int32_t Detect() {
   MIDASstartup();   // resets MIDAS's configuration; touches no hardware
@@ -21,7 +21,7 @@ int32_t Init() {
 }
 
 int32_t Uninit() {
-  stream = nullptr;
+  gStream = nullptr;
   return MIDASclose() ? 0 : -1;
 }
 
@@ -31,31 +31,31 @@ int32_t InitSamplePlay(int32_t bits, int32_t channels, int32_t rate, int32_t) {
   if (!MIDASopenChannels(2)) return -1;
   int32_t type = bits == 8 ? (channels == 2 ? MIDAS_SAMPLE_8BIT_STEREO : MIDAS_SAMPLE_8BIT_MONO)
                            : (channels == 2 ? MIDAS_SAMPLE_16BIT_STEREO : MIDAS_SAMPLE_16BIT_MONO);
-  stream = MIDASplayStreamPolling(type, rate, 1000);
-  return stream ? 0 : -1;
+  gStream = MIDASplayStreamPolling(type, rate, 1000);
+  return gStream ? 0 : -1;
 }
 
 int32_t UninitSamplePlay() {
   int32_t result = 0;
-  if (!MIDASstopStream(stream)) result = -1;
-  stream = nullptr;
+  if (!MIDASstopStream(gStream)) result = -1;
+  gStream = nullptr;
   if (!MIDAScloseChannels()) result = -1;
   return result;
 }
 
 int32_t Write(int32_t* written, uint8_t* data, int32_t bytes) {
-  int32_t n = stream ? MIDASfeedStreamData(stream, data, bytes, true) : 0;
+  int32_t n = gStream ? MIDASfeedStreamData(gStream, data, bytes, true) : 0;
   if (written) *written = n;
   return 0;
 }
 
 int32_t SendData(uint8_t* data, int32_t bytes) {
-  int32_t n = stream ? MIDASfeedStreamData(stream, data, bytes, false) : 0;
+  int32_t n = gStream ? MIDASfeedStreamData(gStream, data, bytes, false) : 0;
   return bytes - n;
 }
 
 int32_t GetStatus() { return 0; }
-float GetVolume() { return volume; }
+float GetVolume() { return gVolume; }
 
 // 1.0 is MIDAS's 64; fractions round to the nearest step.
 int32_t ToMidasVolume(float v) {
@@ -65,15 +65,15 @@ int32_t ToMidasVolume(float v) {
 }
 
 int32_t SetVolume(float v) {
-  volume = v;
+  gVolume = v;
   KVOX_MIDAS.volume = v;
-  if (stream) MIDASsetStreamVolume(stream, ToMidasVolume(v));
+  if (gStream) MIDASsetStreamVolume(gStream, ToMidasVolume(v));
   return 0;
 }
 
 int32_t SetPanning(int32_t p) {
-  panning = p;
-  if (stream) MIDASsetStreamPanning(stream, p);
+  gPanning = p;
+  if (gStream) MIDASsetStreamPanning(gStream, p);
   return 0;
 }
 
@@ -82,7 +82,7 @@ int32_t Poll() {
   return 0;
 }
 
-int32_t StreamStat() { return MIDASgetStreamBytesBuffered(stream) < 100 ? -1 : 0; }
+int32_t StreamStat() { return MIDASgetStreamBytesBuffered(gStream) < 100 ? -1 : 0; }
 
 }  // namespace
 

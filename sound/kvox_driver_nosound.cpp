@@ -3,8 +3,8 @@
 
 namespace {
 
-int32_t panning = 0;
-float volume = 1.0f;
+int32_t gPanning = 0;
+float gVolume = 1.0f;
 
 int32_t Zero() { return 0; }
 int32_t Caps() { return 3; }
@@ -14,14 +14,14 @@ int32_t Write(int32_t* written, uint8_t*, int32_t bytes) {
   return 0;
 }
 int32_t SendData(uint8_t*, int32_t) { return 0; }
-float GetVolume() { return volume; }
+float GetVolume() { return gVolume; }
 int32_t SetVolume(float v) {
-  volume = v;
+  gVolume = v;
   KVOX_NoSound.volume = v;
   return 0;
 }
 int32_t SetPanning(int32_t p) {
-  panning = p;
+  gPanning = p;
   return 0;
 }
 

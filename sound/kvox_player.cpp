@@ -8,9 +8,9 @@ KvoxMpegPlayer KVOX_Player = {};
 
 namespace {
 
-const KvoxDecoder* decoderOverride = nullptr;
+const KvoxDecoder* gDecoderOverride = nullptr;
 int32_t (*parseOverride)(const uint8_t*, int32_t, KvoxMpegHeader*) = nullptr;
-bool samplePlayOpen = false;
+bool gSamplePlayOpen = false;
 
 // PCM bytes one frame may produce: the player never lets the decoder write past the PCM buffer.
 int32_t FrameOutputBytes(const KvoxStreamInfo& info) {
@@ -38,8 +38,8 @@ bool DecodeOne(KvoxMpegPlayer& p) {
 // A failure of KVOX_PrepareMPG: fatal with flag bit 0, else -1 with what was set up released.
 int32_t PrepareFailed(const char* message) {
   if (KVOX_Flags & 1) KVOX_SysError("%s", message);
-  if (samplePlayOpen) KVOX_UninitSamplePlay();
-  samplePlayOpen = false;
+  if (gSamplePlayOpen) KVOX_UninitSamplePlay();
+  gSamplePlayOpen = false;
   KVOX_UninitForm(&KVOX_Player.form);
   KVOX_Player.prepared = 0;
   return -1;
@@ -48,7 +48,7 @@ int32_t PrepareFailed(const char* message) {
 }  // namespace
 
 void KvoxUseDecoder(const KvoxDecoder* decoder, int32_t (*parseHeader)(const uint8_t*, int32_t, KvoxMpegHeader*)) {
-  decoderOverride = decoder;
+  gDecoderOverride = decoder;
   parseOverride = parseHeader;
 }
 
@@ -58,10 +58,10 @@ int32_t KVOX_PrepareMPG(const void* source, int32_t sourceArg, int32_t flags, in
   int32_t reduction = flags & 3;
   if (reduction == 3) reduction = 0;
   int32_t conversion = 4 * ((flags >> 4) & 3) + ((flags >> 8) & 3);
-  p.decoder = decoderOverride ? *decoderOverride : KvoxDecoderTable[0];
+  p.decoder = gDecoderOverride ? *gDecoderOverride : KvoxDecoderTable[0];
   auto parse = parseOverride ? parseOverride : KvoxParseHeader;
   if (p.prepared) KVOX_FreeMPG();
-  samplePlayOpen = false;
+  gSamplePlayOpen = false;
 
   // The PCM buffer holds pcmTarget bytes plus the frame by which decoding may overshoot it.
   if (bufferBytes <= 5000) return PrepareFailed("Audio initialization failed.");
@@ -84,7 +84,7 @@ int32_t KVOX_PrepareMPG(const void* source, int32_t sourceArg, int32_t flags, in
   p.decoder.info(&p.info);
   if (KVOX_InitSamplePlay(p.info.bits, p.info.channels, p.info.rate, bufferBytes) != 0)
     return PrepareFailed("Audio initialization failed.");
-  samplePlayOpen = true;
+  gSamplePlayOpen = true;
 
   if (KVOX_RefillForm(&f) == 0) {
     for (;;) {
@@ -144,7 +144,7 @@ int32_t KVOX_FreeMPG() {
   KvoxMpegPlayer& p = KVOX_Player;
   if (p.playing) KVOX_StopMPG();
   KVOX_UninitSamplePlay();
-  samplePlayOpen = false;
+  gSamplePlayOpen = false;
   KVOX_UninitForm(&p.form);
   p.prepared = 0;
   return 0;

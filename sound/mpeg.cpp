@@ -27,7 +27,7 @@ struct DecoderState {
   uint8_t zeroLevel = 0;
   alignas(64) float sets[2][36][32];
 };
-DecoderState dec;
+DecoderState gDec;
 
 constexpr int32_t kLookLimit = 10000;
 constexpr int32_t kFreeStart = 24;
@@ -125,7 +125,7 @@ int32_t SubbandLimit(int32_t frequencyLimit, int32_t rate, int32_t reduction) {
 
 int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reduction, int32_t transform,
              int32_t conversion, int32_t frequencyLimit) {
-  dec.layer = Layer::none;
+  gDec.layer = Layer::none;
   if (!header || frameLength < 1) return 0;
   const KvoxMpegHeader& h = *header;
   if (h.option < 1 || h.option > 3) return 0;
@@ -156,9 +156,9 @@ int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reductio
     s.outChannels = outChannels;
     if (!KvoxLayer3Init(h, s)) return 0;
     values = (h.id ? 1152 : 576) >> reduction;
-    dec.granules = h.id ? 2 : 1;
-    dec.synth = KvoxSynthLayer3(eight, reduction, outChannels);
-    dec.layer = Layer::layer3;
+    gDec.granules = h.id ? 2 : 1;
+    gDec.synth = KvoxSynthLayer3(eight, reduction, outChannels);
+    gDec.layer = Layer::layer3;
   } else {
     if (h.sync != 1) return 0;
     int32_t table = -1;
@@ -167,40 +167,40 @@ int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reductio
       if (table < 0) return 0;
       if (limit > kAllocTable[table].sblimit) limit = kAllocTable[table].sblimit;
     }
-    dec.setup12 = {layer, channels, table, limit, frameLength, rate};
+    gDec.setup12 = {layer, channels, table, limit, frameLength, rate};
     values = (layer == 1 ? 384 : 1152) >> reduction;
-    dec.synth = KvoxSynthLayer12(eight, reduction, mapping);
-    dec.layer = Layer::layer12;
+    gDec.synth = KvoxSynthLayer12(eight, reduction, mapping);
+    gDec.layer = Layer::layer12;
   }
   values *= outChannels;
-  dec.outBytes = eight ? values : 2 * values;
-  dec.zeroLevel = eight ? 128 : 0;
-  dec.info = {outChannels, values, rate >> reduction, eight ? 8 : 16, frameLength, 0};
-  memset(dec.sets, 0, sizeof dec.sets);
+  gDec.outBytes = eight ? values : 2 * values;
+  gDec.zeroLevel = eight ? 128 : 0;
+  gDec.info = {outChannels, values, rate >> reduction, eight ? 8 : 16, frameLength, 0};
+  memset(gDec.sets, 0, sizeof gDec.sets);
   KvoxSynthInit();
   return 1;
 }
 
 void Info(KvoxStreamInfo* out) {
-  if (out) *out = dec.info;
+  if (out) *out = gDec.info;
 }
 
 // ---- decode ------------------------------------------------------------------------------------------------------
 KvoxDecodeResult Decode(const uint8_t* frame, int32_t available, uint8_t* pcm) {
-  if (!frame || !pcm || available < 4 || dec.layer == Layer::none) return {0, 0};
+  if (!frame || !pcm || available < 4 || gDec.layer == Layer::none) return {0, 0};
   int32_t consumed = 0;
-  if (dec.layer == Layer::layer12) {
-    int32_t sets = KvoxLayer12Decode(frame, available, dec.setup12, dec.sets, &consumed);
+  if (gDec.layer == Layer::layer12) {
+    int32_t sets = KvoxLayer12Decode(frame, available, gDec.setup12, gDec.sets, &consumed);
     if (sets < 0) return {0, 0};
-    dec.synth(dec.sets, sets, pcm);
-    return {consumed, dec.outBytes};
+    gDec.synth(gDec.sets, sets, pcm);
+    return {consumed, gDec.outBytes};
   }
-  int32_t granules = KvoxLayer3Decode(frame, available, &consumed, dec.sets);
+  int32_t granules = KvoxLayer3Decode(frame, available, &consumed, gDec.sets);
   if (granules < 0) return {0, 0};
-  if (granules > dec.granules) granules = dec.granules;
-  if (granules == 0) memset(pcm, dec.zeroLevel, size_t(dec.outBytes));
-  else dec.synth(dec.sets, 18 * granules, pcm);
-  return {consumed, dec.outBytes};
+  if (granules > gDec.granules) granules = gDec.granules;
+  if (granules == 0) memset(pcm, gDec.zeroLevel, size_t(gDec.outBytes));
+  else gDec.synth(gDec.sets, 18 * granules, pcm);
+  return {consumed, gDec.outBytes};
 }
 }  // namespace
 

@@ -21,12 +21,12 @@ struct Grouping {
   float g5[128][3];
   float g9[1024][3];
 };
-Grouping grouping;
-bool groupingBuilt = false;
+Grouping gGrouping;
+bool gGroupingBuilt = false;
 
 // Per class: value = (code + add) * mul, the sample code read as a fraction with its top bit inverted.
 struct ClassConst { float mul, add; const float (*group)[3]; };
-ClassConst classConst[kQuantClassCount];
+ClassConst gClassConst[kQuantClassCount];
 
 void FillGroup(const QuantClass& q, float (*out)[3], int32_t codes) {
   float half = float(1 << (q.sampleBits - 1));
@@ -128,7 +128,7 @@ void DecodeLayer1(BitReader& br, const KvoxMpegHeader& h, const KvoxLayer12Setup
 // Reads the three samples of one class into out[0..2] as C (s''' + D).
 inline void ReadTriple(BitReader& br, int q, float out[3]) {
   const QuantClass& k = kQuantClass[q];
-  const ClassConst& cc = classConst[q];
+  const ClassConst& cc = gClassConst[q];
   if (k.grouped) {
     const float* g = cc.group[br.Get(k.bits)];
     out[0] = g[0];
@@ -215,20 +215,20 @@ void DecodeLayer2(BitReader& br, const KvoxMpegHeader& h, const KvoxLayer12Setup
 
 // ---- entry ---------------------------------------------------------------------------------------------------
 void KvoxLayer12Tables() {
-  if (groupingBuilt) return;
+  if (gGroupingBuilt) return;
   for (int q = 0; q < kQuantClassCount; q++) {
     const QuantClass& k = kQuantClass[q];
     float half = float(1 << (k.sampleBits - 1));
-    classConst[q].mul = float(k.c / half);
-    classConst[q].add = float(k.d * half - half);
-    classConst[q].group = nullptr;
+    gClassConst[q].mul = float(k.c / half);
+    gClassConst[q].add = float(k.d * half - half);
+    gClassConst[q].group = nullptr;
     if (k.grouped) {
-      float (*g)[3] = k.steps == 3 ? grouping.g3 : k.steps == 5 ? grouping.g5 : grouping.g9;
+      float (*g)[3] = k.steps == 3 ? gGrouping.g3 : k.steps == 5 ? gGrouping.g5 : gGrouping.g9;
       FillGroup(k, g, 1 << k.bits);
-      classConst[q].group = g;
+      gClassConst[q].group = g;
     }
   }
-  groupingBuilt = true;
+  gGroupingBuilt = true;
 }
 
 int32_t KvoxLayer2AllocTable(const KvoxMpegHeader& h, int32_t frameLength) {

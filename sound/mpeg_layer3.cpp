@@ -61,7 +61,7 @@ void ScaleSpectrum(const Granule& g, const Scalefactors& sf, const Bands& b, int
   for (int32_t band = 0; band < longBands; band++) {
     const int32_t from = b.l[band];
     if (from >= count) return;
-    const int32_t pre = g.preflag ? l3tab::kPretab[band] : 0;
+    const int32_t pre = g.preflag ? kvox_l3tab::kPretab[band] : 0;
     ScaleRun(xr, from, b.l[band + 1], count, GainPower(base - shift * (sf.l[band] + pre)));
   }
   for (int32_t band = firstShort; band < 13; band++) {
@@ -173,7 +173,7 @@ void ReadSide(BitReader& br, const Stream& st, Side& side) {
 
 // ---- scalefactors --------------------------------------------------------------------------------------------------
 void kvox_l3::ScalefactorsMpeg1(HotBits& bits, const Granule& g, const int32_t* scfsi, int32_t gr, Scalefactors& sf) {
-  const int32_t slen1 = l3tab::kSlen[g.scalefacCompress][0], slen2 = l3tab::kSlen[g.scalefacCompress][1];
+  const int32_t slen1 = kvox_l3tab::kSlen[g.scalefacCompress][0], slen2 = kvox_l3tab::kSlen[g.scalefacCompress][1];
   memset(sf.isMaxL, 7, sizeof sf.isMaxL);
   memset(sf.isMaxS, 7, sizeof sf.isMaxS);
   if (g.blockType == 2) {
@@ -189,7 +189,7 @@ void kvox_l3::ScalefactorsMpeg1(HotBits& bits, const Granule& g, const int32_t* 
     return;
   }
   for (int32_t k = 0; k < 4; k++) {
-    const int32_t first = l3tab::kScfsiBands[k][0], last = l3tab::kScfsiBands[k][1];
+    const int32_t first = kvox_l3tab::kScfsiBands[k][0], last = kvox_l3tab::kScfsiBands[k][1];
     if (gr == 1 && scfsi[k]) continue;  // granule 1 keeps granule 0's values of this group
     for (int32_t band = first; band <= last; band++) sf.l[band] = uint8_t(bits.Get(k < 2 ? slen1 : slen2));
   }
@@ -198,8 +198,8 @@ void kvox_l3::ScalefactorsMpeg1(HotBits& bits, const Granule& g, const int32_t* 
 
 void kvox_l3::ScalefactorsLsf(HotBits& bits, Granule& g, bool intensityRight, Scalefactors& sf) {
   const int32_t v = intensityRight ? g.scalefacCompress >> 1 : g.scalefacCompress;
-  const l3tab::LsfSlen* row = &l3tab::kLsfSlen[0];
-  for (const l3tab::LsfSlen& r : l3tab::kLsfSlen)
+  const kvox_l3tab::LsfSlen* row = &kvox_l3tab::kLsfSlen[0];
+  for (const kvox_l3tab::LsfSlen& r : kvox_l3tab::kLsfSlen)
     if (r.isRight == intensityRight && v >= r.first && v < r.end) row = &r;
   int32_t u = v - row->first;
   int32_t slen[4] = {0, 0, 0, 0};
@@ -209,7 +209,7 @@ void kvox_l3::ScalefactorsLsf(HotBits& bits, Granule& g, bool intensityRight, Sc
   slen[0] = u;
   g.preflag = row->preflag;
   const int32_t kind = g.blockType == 2 ? (g.mixed ? 2 : 1) : 0;
-  const int8_t* counts = l3tab::kLsfNsfb[row->scase][kind];
+  const int8_t* counts = kvox_l3tab::kLsfNsfb[row->scase][kind];
   memset(sf.l, 0, sizeof sf.l);
   memset(sf.s, 0, sizeof sf.s);
   memset(sf.isMaxL, 0, sizeof sf.isMaxL);
@@ -370,7 +370,7 @@ int32_t FrameLength(const uint8_t* frame) {
   const Stream& st = gStream;
   const int32_t brIndex = frame[2] >> 4;
   if (brIndex == 0 || brIndex == 15) return st.setup.frameLength;
-  const int32_t kbps = st.header.id ? l3tab::kBitrateMpeg1[brIndex] : l3tab::kBitrateMpeg2[brIndex];
+  const int32_t kbps = st.header.id ? kvox_l3tab::kBitrateMpeg1[brIndex] : kvox_l3tab::kBitrateMpeg2[brIndex];
   const int32_t mul = (st.header.id || st.header.sync == 2) ? 2880 : 1440;
   return mul * kbps / st.sr50;
 }

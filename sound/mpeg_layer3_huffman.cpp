@@ -22,7 +22,7 @@ uint8_t gQuadA[64];       // count1 table A by its next 6 bits: (length << 4) | 
 bool gBuilt = false;
 
 // Fills a table of `bits` index bits for the codes whose first `depth` bits equal `prefix`; returns its offset.
-int32_t BuildLevel(const l3tab::HuffCode* codes, int32_t count, int32_t dim, uint32_t prefix, int32_t depth,
+int32_t BuildLevel(const kvox_l3tab::HuffCode* codes, int32_t count, int32_t dim, uint32_t prefix, int32_t depth,
                    int32_t bits) {
   const int32_t base = gPoolUsed;
   gPoolUsed += 1 << bits;
@@ -120,7 +120,7 @@ void BuildHuffman() {
   if (gBuilt) return;
   gPoolUsed = 0;
   for (int32_t t = 0; t < 32; t++) {
-    const l3tab::HuffTable& h = l3tab::kHuffTables[t];
+    const kvox_l3tab::HuffTable& h = kvox_l3tab::kHuffTables[t];
     gRoot[t] = -1;
     gRootBits[t] = 0;
     if (h.unused || !h.codes) continue;
@@ -136,7 +136,7 @@ void BuildHuffman() {
     gRoot[t] = BuildLevel(h.codes, count, h.dim, 0, 0, gRootBits[t]);
   }
   for (int32_t n = 0; n < 16; n++) {
-    const l3tab::HuffCode c = l3tab::kQuadA[n];
+    const kvox_l3tab::HuffCode c = kvox_l3tab::kQuadA[n];
     const int32_t spread = 6 - c.length;
     for (int32_t k = 0; k < (1 << spread); k++) gQuadA[(c.bits << spread) | uint32_t(k)] = uint8_t((c.length << 4) | n);
   }
@@ -160,7 +160,7 @@ int32_t DecodeSpectrum(HotBits& bits, uint64_t end, const Granule& g, int32_t li
     const int32_t from = bounds[r], to = bounds[r + 1];
     if (from >= to) continue;
     const int32_t t = g.tableSelect[r];
-    const l3tab::HuffTable& h = l3tab::kHuffTables[t];
+    const kvox_l3tab::HuffTable& h = kvox_l3tab::kHuffTables[t];
     if (h.unused) return -1;
     if (!h.codes) {
       memset(xr + from, 0, size_t(to - from) * sizeof(float));
@@ -197,7 +197,7 @@ int32_t DecodeSpectrum(HotBits& bits, uint64_t end, const Granule& g, int32_t li
 }
 
 bool DecodePairPlain(HotBits& bits, int32_t table, int32_t* x, int32_t* y) {
-  const l3tab::HuffTable& h = l3tab::kHuffTables[table];
+  const kvox_l3tab::HuffTable& h = kvox_l3tab::kHuffTables[table];
   if (h.unused) return false;
   if (!h.codes) { *x = *y = 0; return true; }
   uint32_t code = 0;
@@ -215,7 +215,7 @@ bool DecodePairPlain(HotBits& bits, int32_t table, int32_t* x, int32_t* y) {
 }
 
 bool DecodeQuadPlain(HotBits& bits, int32_t table, int32_t v[4]) {
-  const l3tab::HuffCode* codes = table ? l3tab::kQuadB : l3tab::kQuadA;
+  const kvox_l3tab::HuffCode* codes = table ? kvox_l3tab::kQuadB : kvox_l3tab::kQuadA;
   uint32_t code = 0;
   for (int32_t len = 1; len <= 6; len++) {
     code = (code << 1) | bits.Get(1);

@@ -77,15 +77,15 @@ void BuildHybrid() {
     gInvert[1][t] = (t & 1) ? -1.0f : 1.0f;
   }
   for (int32_t i = 0; i < 8; i++) {
-    gAliasCs[i] = float(l3tab::kAliasCs[i]);
-    gAliasCa[i] = float(l3tab::kAliasCa[i]);
+    gAliasCs[i] = float(kvox_l3tab::kAliasCs[i]);
+    gAliasCa[i] = float(kvox_l3tab::kAliasCa[i]);
   }
   gBuilt = true;
 }
 
 void BuildBands(int32_t rateIndex, Bands* out) {
-  for (int32_t i = 0; i < 23; i++) out->l[i] = l3tab::kLongBands[rateIndex][i];
-  for (int32_t i = 0; i < 14; i++) out->s[i] = l3tab::kShortBands[rateIndex][i];
+  for (int32_t i = 0; i < 23; i++) out->l[i] = kvox_l3tab::kLongBands[rateIndex][i];
+  for (int32_t i = 0; i < 14; i++) out->s[i] = kvox_l3tab::kShortBands[rateIndex][i];
   out->mixedLongBands = rateIndex < 3 ? 8 : 6;
   out->mixedLines = out->l[out->mixedLongBands];
   for (int32_t i = 0; i < 576; i++) out->reorderMixed[i] = uint16_t(i);

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-namespace l3tab {
+namespace kvox_l3tab {
 
 // Big-values code tables. A code word is stored with its length and its bits right-aligned (first
 // transmitted bit highest); entries run x-major: index x * dim + y.
@@ -317,4 +317,4 @@ inline constexpr double kAliasCa[8] = {-0.51449575542752651214, -0.4717319685649
 inline constexpr int16_t kBitrateMpeg1[15] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
 inline constexpr int16_t kBitrateMpeg2[15] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
 
-}  // namespace l3tab
+}  // namespace kvox_l3tab

@@ -10,8 +10,8 @@
 #include "sound/mpeg_tables12.h"
 
 namespace kvox_synth {
-State state;
-Tables tables;
+State gState;
+Tables gTables;
 }  // namespace kvox_synth
 
 #define KVOX_SYNTH_NS kvox_synth_portable
@@ -21,9 +21,9 @@ Tables tables;
 void kvox_synth::FillPortable(Table12 out) { kvox_synth_portable::Fill(out); }
 
 namespace {
-bool built = false;
-bool portableOnly = false;
-kvox_synth::Table12 routines;
+bool gBuilt = false;
+bool gPortableOnly = false;
+kvox_synth::Table12 gRoutines;
 
 bool HasAvx2() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -34,13 +34,13 @@ bool HasAvx2() {
 }
 
 void BuildTables() {
-  using kvox_synth::tables;
+  using kvox_synth::gTables;
   for (int r = 0; r < 3; r++) {
     const int n = 32 >> r, h = n / 2;
     for (int i = 0; i < h; i++)
       for (int k = 0; k < h; k++) {
-        tables.dctEven[r][i * h + k] = float(std::cos((2 * i + 1) * (2 * k) * M_PI / (2.0 * n)));
-        tables.dctOdd[r][i * h + k] = float(std::cos((2 * i + 1) * (2 * k + 1) * M_PI / (2.0 * n)));
+        gTables.dctEven[r][i * h + k] = float(std::cos((2 * i + 1) * (2 * k) * M_PI / (2.0 * n)));
+        gTables.dctOdd[r][i * h + k] = float(std::cos((2 * i + 1) * (2 * k + 1) * M_PI / (2.0 * n)));
       }
   }
   for (int r = 0; r < 3; r++) {
@@ -48,24 +48,24 @@ void BuildTables() {
     for (int i = 0; i < 8; i++)
       for (int j = 0; j < 32; j++) {
         bool used = j < n;
-        tables.even[r][i][j] = used ? float(kvox_tables::kWindow[(j << r) + 64 * i] / 65536.0) : 0.0f;
-        tables.odd[r][i][j] = used ? float(kvox_tables::kWindow[(j << r) + 32 + 64 * i] / 65536.0) : 0.0f;
+        gTables.even[r][i][j] = used ? float(kvox_tables::kWindow[(j << r) + 64 * i] / 65536.0) : 0.0f;
+        gTables.odd[r][i][j] = used ? float(kvox_tables::kWindow[(j << r) + 32 + 64 * i] / 65536.0) : 0.0f;
       }
   }
 }
 }  // namespace
 
-void KvoxSynthUsePortable(bool portable) { portableOnly = portable; }
+void KvoxSynthUsePortable(bool portable) { gPortableOnly = portable; }
 
 void KvoxSynthInit() {
-  if (!built) {
+  if (!gBuilt) {
     BuildTables();
-    built = true;
+    gBuilt = true;
   }
-  if (!portableOnly && HasAvx2()) kvox_synth::FillAvx2(routines);
-  else kvox_synth::FillPortable(routines);
-  memset(kvox_synth::state.history, 0, sizeof kvox_synth::state.history);
-  kvox_synth::state.slot = 0;
+  if (!gPortableOnly && HasAvx2()) kvox_synth::FillAvx2(gRoutines);
+  else kvox_synth::FillPortable(gRoutines);
+  memset(kvox_synth::gState.history, 0, sizeof kvox_synth::gState.history);
+  kvox_synth::gState.slot = 0;
 }
 
 namespace {
@@ -73,8 +73,8 @@ int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ?
 }  // namespace
 
 KvoxSynthRoutine KvoxSynthLayer12(bool eightBit, int32_t reduction, int32_t mapping) {
-  if (!built) KvoxSynthInit();
-  return routines[eightBit ? 1 : 0][Clamp(reduction, 0, 2)][Clamp(mapping, 0, 4)];
+  if (!gBuilt) KvoxSynthInit();
+  return gRoutines[eightBit ? 1 : 0][Clamp(reduction, 0, 2)][Clamp(mapping, 0, 4)];
 }
 
 KvoxSynthRoutine KvoxSynthLayer3(bool eightBit, int32_t reduction, int32_t outChannels) {

@@ -49,8 +49,8 @@ struct Tables {
   alignas(64) float even[3][8][32];      // window for even ages, by reduction, age / 2, output
   alignas(64) float odd[3][8][32];       // window for odd ages
 };
-extern State state;
-extern Tables tables;
+extern State gState;
+extern Tables gTables;
 using Table12 = KvoxSynthRoutine[2][3][5];
 void FillPortable(Table12 out);
 void FillAvx2(Table12 out);

@@ -32,7 +32,7 @@ w('// the table files in sound/tables/mpeg. Do not edit by hand: run the generat
 w('#pragma once')
 w('#include <cstdint>')
 w('')
-w('namespace l3tab {')
+w('namespace kvox_l3tab {')
 w('')
 
 # ---------------------------------------------------------------- Huffman, big values
@@ -192,7 +192,7 @@ w('// Layer III bit rates in kbit/s by bitrate index 0..14 (0 free format), MPEG
 w('inline constexpr int16_t kBitrateMpeg1[15] = {%s};' % ints(br['mpeg1']))
 w('inline constexpr int16_t kBitrateMpeg2[15] = {%s};' % ints(br['mpeg2']))
 w('')
-w('}  // namespace l3tab')
+w('}  // namespace kvox_l3tab')
 
 text = '\n'.join(out) + '\n'
 with open(OUT, 'w') as f:

@@ -34,11 +34,11 @@ struct BitWriter {
 
 // Writes one big-values pair of `table` with linbits and signs, the way a stream carries it.
 inline void PutPair(BitWriter& w, int32_t table, int32_t x, int32_t y) {
-  const l3tab::HuffTable& h = l3tab::kHuffTables[table];
+  const kvox_l3tab::HuffTable& h = kvox_l3tab::kHuffTables[table];
   if (!h.codes) return;
   const int32_t ax = x < 0 ? -x : x, ay = y < 0 ? -y : y;
   const int32_t cx = ax > 15 ? 15 : ax, cy = ay > 15 ? 15 : ay;
-  const l3tab::HuffCode c = h.codes[cx * h.dim + cy];
+  const kvox_l3tab::HuffCode c = h.codes[cx * h.dim + cy];
   w.Put(c.bits, c.length);
   if (cx) {
     if (cx == 15 && h.linbits) w.Put(uint32_t(ax - 15), h.linbits);
@@ -53,7 +53,7 @@ inline void PutPair(BitWriter& w, int32_t table, int32_t x, int32_t y) {
 inline void PutQuad(BitWriter& w, int32_t table, const int32_t v[4]) {
   int32_t index = 0;
   for (int32_t k = 0; k < 4; k++) index = index * 2 + (v[k] != 0);
-  const l3tab::HuffCode c = (table ? l3tab::kQuadB : l3tab::kQuadA)[index];
+  const kvox_l3tab::HuffCode c = (table ? kvox_l3tab::kQuadB : kvox_l3tab::kQuadA)[index];
   w.Put(c.bits, c.length);
   for (int32_t k = 0; k < 4; k++) if (v[k]) w.Put(v[k] < 0, 1);
 }
@@ -72,7 +72,7 @@ struct SynthGranule {
 inline BitWriter GranuleBits(const SynthGranule& g) {
   BitWriter w;
   const int32_t r1 = g.region0 + 1 < 22 ? g.region0 + 1 : 22;
-  const size_t bound = size_t(l3tab::kLongBands[0][r1]);
+  const size_t bound = size_t(kvox_l3tab::kLongBands[0][r1]);
   for (size_t i = 0; i + 1 < g.values.size(); i += 2)
     PutPair(w, i < bound ? g.table0 : g.table1, g.values[i], g.values[i + 1]);
   return w;

@@ -42,7 +42,7 @@ struct ChannelPlan {
 constexpr int32_t kCodedTables[] = {1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 18, 21, 24, 26, 29};
 
 int32_t MaxValue(int32_t table) {
-  const l3tab::HuffTable& h = l3tab::kHuffTables[table];
+  const kvox_l3tab::HuffTable& h = kvox_l3tab::kHuffTables[table];
   return h.linbits ? 15 + std::min((1 << h.linbits) - 1, 10) : h.dim - 1;
 }
 
@@ -102,8 +102,8 @@ void Plan(std::mt19937& rng, const Form& f, const kvox_l3::Bands& b, bool intens
       g.scalefacCompress = int32_t(rng() % (intensityRight ? 512 : 500));
       if (!intensityRight) break;
       const int32_t v = g.scalefacCompress >> 1;
-      const l3tab::LsfSlen* row = nullptr;
-      for (const auto& r : l3tab::kLsfSlen) if (r.isRight && v >= r.first && v < r.end) row = &r;
+      const kvox_l3tab::LsfSlen* row = nullptr;
+      for (const auto& r : kvox_l3tab::kLsfSlen) if (r.isRight && v >= r.first && v < r.end) row = &r;
       int32_t slen[4] = {};
       int32_t u = v - row->first;
       for (int32_t k = 3; k >= 1; k--) if (row->radix[k]) { slen[k] = u % row->radix[k]; u /= row->radix[k]; }
@@ -111,7 +111,7 @@ void Plan(std::mt19937& rng, const Form& f, const kvox_l3::Bands& b, bool intens
       const int32_t kindIndex = g.blockType == 2 ? (g.mixed ? 2 : 1) : 0;
       bool ok = true;
       for (int32_t part = 0; part < 4; part++)
-        if (l3tab::kLsfNsfb[row->scase][kindIndex][part] > 0 && slen[part] == 0) ok = false;
+        if (kvox_l3tab::kLsfNsfb[row->scase][kindIndex][part] > 0 && slen[part] == 0) ok = false;
       if (ok) break;
     }
   }
@@ -139,7 +139,7 @@ BitWriter MainData(std::mt19937& rng, const Form& f, bool intensityRight, int32_
     w.Put(uint32_t(v), width);
   };
   if (f.version == 0) {
-    const int32_t s1 = l3tab::kSlen[g.scalefacCompress][0], s2 = l3tab::kSlen[g.scalefacCompress][1];
+    const int32_t s1 = kvox_l3tab::kSlen[g.scalefacCompress][0], s2 = kvox_l3tab::kSlen[g.scalefacCompress][1];
     if (g.blockType == 2) {
       if (g.mixed) for (int32_t band = 0; band < 8; band++) put(s1, -1);
       for (int32_t band = g.mixed ? 3 : 0; band < 12; band++)
@@ -147,20 +147,20 @@ BitWriter MainData(std::mt19937& rng, const Form& f, bool intensityRight, int32_
     } else {
       for (int32_t k = 0; k < 4; k++) {
         if (gr == 1 && scfsi[k]) continue;
-        for (int32_t band = l3tab::kScfsiBands[k][0]; band <= l3tab::kScfsiBands[k][1]; band++) put(k < 2 ? s1 : s2, -1);
+        for (int32_t band = kvox_l3tab::kScfsiBands[k][0]; band <= kvox_l3tab::kScfsiBands[k][1]; band++) put(k < 2 ? s1 : s2, -1);
       }
     }
   } else {
     const int32_t v = intensityRight ? g.scalefacCompress >> 1 : g.scalefacCompress;
-    const l3tab::LsfSlen* row = nullptr;
-    for (const auto& r : l3tab::kLsfSlen) if (r.isRight == intensityRight && v >= r.first && v < r.end) row = &r;
+    const kvox_l3tab::LsfSlen* row = nullptr;
+    for (const auto& r : kvox_l3tab::kLsfSlen) if (r.isRight == intensityRight && v >= r.first && v < r.end) row = &r;
     int32_t slen[4] = {};
     int32_t u = v - row->first;
     for (int32_t k = 3; k >= 1; k--) if (row->radix[k]) { slen[k] = u % row->radix[k]; u /= row->radix[k]; }
     slen[0] = u;
     const int32_t kind = g.blockType == 2 ? (g.mixed ? 2 : 1) : 0;
     for (int32_t part = 0; part < 4; part++)
-      for (int32_t n = 0; n < l3tab::kLsfNsfb[row->scase][kind][part]; n++)
+      for (int32_t n = 0; n < kvox_l3tab::kLsfNsfb[row->scase][kind][part]; n++)
         put(slen[part], intensityRight ? (1 << slen[part]) - 1 : -1);  // no illegal positions
   }
   const int32_t big = 2 * g.bigValues;
@@ -174,7 +174,7 @@ BitWriter MainData(std::mt19937& rng, const Form& f, bool intensityRight, int32_
 
 int32_t FrameBytes(const Form& f) {
   static constexpr int32_t kSr50[2][3] = {{441, 480, 320}, {882, 960, 640}};
-  const int32_t kbps = f.version == 0 ? l3tab::kBitrateMpeg1[f.brIndex] : l3tab::kBitrateMpeg2[f.brIndex];
+  const int32_t kbps = f.version == 0 ? kvox_l3tab::kBitrateMpeg1[f.brIndex] : kvox_l3tab::kBitrateMpeg2[f.brIndex];
   const int32_t mul = f.version == 1 ? 1440 : 2880;
   return mul * kbps / kSr50[f.version == 0][f.srIndex];
 }

@@ -103,7 +103,7 @@ TEST(Layer3Requant, BandGainsFollowTheFormula) {
       if (longLine) {
         int32_t band = 0;
         while (b.l[band + 1] <= i) band++;
-        e = base - sfm * (sf.l[band] + g.preflag * l3tab::kPretab[band]);
+        e = base - sfm * (sf.l[band] + g.preflag * kvox_l3tab::kPretab[band]);
       } else {
         int32_t band = 0;
         while (3 * b.s[band + 1] <= i) band++;
@@ -209,8 +209,8 @@ TEST(Layer3Imdct, AliasButterflies) {
   for (int32_t sb = 1; sb < 32; sb++) {
     for (int32_t i = 0; i < 8; i++) {
       const double lo = ref[18 * sb - 1 - i], hi = ref[18 * sb + i];
-      EXPECT_NEAR(xr[18 * sb - 1 - i], lo * l3tab::kAliasCs[i] - hi * l3tab::kAliasCa[i], 1e-3);
-      EXPECT_NEAR(xr[18 * sb + i], hi * l3tab::kAliasCs[i] + lo * l3tab::kAliasCa[i], 1e-3);
+      EXPECT_NEAR(xr[18 * sb - 1 - i], lo * kvox_l3tab::kAliasCs[i] - hi * kvox_l3tab::kAliasCa[i], 1e-3);
+      EXPECT_NEAR(xr[18 * sb + i], hi * kvox_l3tab::kAliasCs[i] + lo * kvox_l3tab::kAliasCa[i], 1e-3);
     }
   }
   EXPECT_EQ(xr[8], ref[8]);  // lines 8, 9 of each subband are untouched
@@ -339,15 +339,15 @@ TEST(Layer3Scalefactors, LsfPartitions) {
     g.mixed = (trial % 3 == 2) ? 1 : 0;
     // Expected case and widths, from the table rows.
     const int32_t v = right ? g.scalefacCompress >> 1 : g.scalefacCompress;
-    const l3tab::LsfSlen* row = nullptr;
-    for (const auto& r : l3tab::kLsfSlen) if (r.isRight == right && v >= r.first && v < r.end) row = &r;
+    const kvox_l3tab::LsfSlen* row = nullptr;
+    for (const auto& r : kvox_l3tab::kLsfSlen) if (r.isRight == right && v >= r.first && v < r.end) row = &r;
     if (!row) continue;  // intensity right channel values past 255 do not occur
     int32_t slen[4] = {};
     int32_t u = v - row->first;
     for (int32_t k = 3; k >= 1; k--) if (row->radix[k]) { slen[k] = u % row->radix[k]; u /= row->radix[k]; }
     slen[0] = u;
     const int32_t kind = g.blockType == 2 ? (g.mixed ? 2 : 1) : 0;
-    const int8_t* counts = l3tab::kLsfNsfb[row->scase][kind];
+    const int8_t* counts = kvox_l3tab::kLsfNsfb[row->scase][kind];
     // Write random values of those widths.
     BitWriter w;
     std::vector<int32_t> values;
@@ -394,7 +394,7 @@ TEST(Layer3Scalefactors, LsfPartitions) {
 TEST(Layer3Scalefactors, Mpeg1WidthsAndReuse) {
   EnsureTables();
   for (int32_t sfc = 0; sfc < 16; sfc++) {
-    const int32_t s1 = l3tab::kSlen[sfc][0], s2 = l3tab::kSlen[sfc][1];
+    const int32_t s1 = kvox_l3tab::kSlen[sfc][0], s2 = kvox_l3tab::kSlen[sfc][1];
     Granule g{};
     g.scalefacCompress = sfc;
     BitWriter w;

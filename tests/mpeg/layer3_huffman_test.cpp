@@ -18,7 +18,7 @@ struct Init {
 
 void EnsureTables() { static Init once; }
 
-bool Coded(int32_t t) { return !l3tab::kHuffTables[t].unused && l3tab::kHuffTables[t].codes; }
+bool Coded(int32_t t) { return !kvox_l3tab::kHuffTables[t].unused && kvox_l3tab::kHuffTables[t].codes; }
 
 }  // namespace
 
@@ -46,11 +46,11 @@ TEST(Layer3Huffman, EveryCodeWordRoundTrips) {
   EnsureTables();
   for (int32_t t = 0; t < 32; t++) {
     if (!Coded(t)) continue;
-    const int32_t dim = l3tab::kHuffTables[t].dim;
+    const int32_t dim = kvox_l3tab::kHuffTables[t].dim;
     BitWriter w;
     for (int32_t x = 0; x < dim; x++)
-      for (int32_t y = 0; y < dim; y++) w.Put(l3tab::kHuffTables[t].codes[x * dim + y].bits,
-                                               l3tab::kHuffTables[t].codes[x * dim + y].length);
+      for (int32_t y = 0; y < dim; y++) w.Put(kvox_l3tab::kHuffTables[t].codes[x * dim + y].bits,
+                                               kvox_l3tab::kHuffTables[t].codes[x * dim + y].length);
     std::vector<uint8_t> buf = w.Padded();
     HotBits bits{buf.data(), 0};
     for (int32_t x = 0; x < dim; x++)
@@ -69,8 +69,8 @@ int32_t PlainSpectrum(HotBits& bits, uint64_t end, const Granule& g, int32_t lin
     const int32_t t = g.tableSelect[r];
     int32_t x = 0, y = 0;
     if (!DecodePairPlain(bits, t, &x, &y)) return -1;
-    const int32_t lin = l3tab::kHuffTables[t].linbits;
-    if (l3tab::kHuffTables[t].codes) {
+    const int32_t lin = kvox_l3tab::kHuffTables[t].linbits;
+    if (kvox_l3tab::kHuffTables[t].codes) {
       if (x == 15 && lin) x += int32_t(bits.Get(lin));
       if (x && bits.Get(1)) x = -x;
       if (y == 15 && lin) y += int32_t(bits.Get(lin));
@@ -109,7 +109,7 @@ TEST(Layer3Huffman, SpectrumMatchesPlainReference) {
     for (int32_t i = 0; i < 2 * g.bigValues; i += 2) {
       const int32_t r = i < g.region1Start ? 0 : i < g.region2Start ? 1 : 2;
       const int32_t t = g.tableSelect[r];
-      const l3tab::HuffTable& h = l3tab::kHuffTables[t];
+      const kvox_l3tab::HuffTable& h = kvox_l3tab::kHuffTables[t];
       if (!h.codes) continue;
       const int32_t top = h.linbits ? 15 + (1 << h.linbits) - 1 : h.dim - 1;
       const int32_t x = int32_t(rng() % uint32_t(top + 1)), y = int32_t(rng() % uint32_t(top + 1));
