@@ -173,3 +173,20 @@ TEST(Layer3Huffman, BadGranulesAreRefused) {
   EXPECT_EQ(guard[576], 7.0f);
   EXPECT_EQ(guard[577], 7.0f);
 }
+
+// A count1 quadruple whose code runs past the granule's bits is not part of the granule, also at the
+// last position (lines 572-575), where no further quadruple follows to notice the overrun.
+TEST(Layer3Huffman, LastQuadrupleThatRunsPastTheGranuleIsDropped) {
+  EnsureTables();
+  std::vector<uint8_t> buf(64, 0);  // table B code 0000: all four values 1, then four sign bits
+  Granule g{};
+  g.bigValues = 286;                 // lines 0-571, table 0: no bits
+  g.region1Start = g.region2Start = 576;
+  g.count1Table = 1;
+  float xr[576];
+  HotBits whole{buf.data(), 0};
+  EXPECT_EQ(DecodeSpectrum(whole, 8, g, 576, xr), 576);
+  EXPECT_EQ(xr[572], gPow43[1]);
+  HotBits cut{buf.data(), 0};
+  EXPECT_EQ(DecodeSpectrum(cut, 6, g, 576, xr), 572);
+}
