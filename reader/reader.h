@@ -89,12 +89,7 @@ struct BitReader {
   // Skips n bits that a bit-by-bit reader takes one at a time (the bits of a Huffman code), so that
   // running out inside them counts as a single-bit read.
   void SkipSingly(int n) { Consume(n, true); }
-  uint32_t Get(int n) {  // 0 <= n <= 32
-    if (bits < n) Refill();
-    const uint32_t v = n ? uint32_t(cache >> (64 - n)) : 0;
-    Take(n, n == 1);
-    return v;
-  }
+  uint32_t Get(int n) { uint32_t v = Peek(n); Take(n, n == 1); return v; }  // Peek has refilled
   uint32_t Bit() { return Get(1); }
   // Bits consumed since the start of the span.
   size_t Tell() const { return (pos + pastEnd) * 8 - size_t(bits); }

@@ -18,9 +18,9 @@ struct Tga {
   uint16_t mapFirst = 0;
   uint16_t mapLength = 0;
   uint8_t mapBits = 24;
-  std::string id;
-  Bytes map;      // mapLength * 3 bytes, blue green red
-  Bytes pixels;   // as stored
+  std::string id = "";
+  Bytes map = {};  // mapLength * 3 bytes, blue green red
+  Bytes pixels = {};  // as stored
 
   Bytes Build() const {
     Bytes b = {uint8_t(id.size()), mapType, type, uint8_t(mapFirst), uint8_t(mapFirst >> 8),
@@ -60,9 +60,7 @@ Bytes Data(const Picture* p) {
 }  // namespace
 
 TEST(Tga, TrueColourSwapsToRedGreenBlue) {
-  Tga t;
-  t.width = 2;
-  t.pixels = {0x10, 0x20, 0x30, 0x01, 0x02, 0x03};
+  Tga t{.width = 2, .pixels = {0x10, 0x20, 0x30, 0x01, 0x02, 0x03}};
   int32_t before = MemoryInUse();
   Picture* p = Load(t);
   ASSERT_NE(p, nullptr);
@@ -80,12 +78,7 @@ TEST(Tga, TrueColourSwapsToRedGreenBlue) {
 }
 
 TEST(Tga, ThirtyTwoBitsKeepAlphaLast) {
-  Tga t;
-  t.depth = 32;
-  t.width = 1;
-  t.height = 2;
-  t.id = "made in a test";
-  t.pixels = {1, 2, 3, 4, 5, 6, 7, 8};
+  Tga t{.width = 1, .height = 2, .depth = 32, .id = "made in a test", .pixels = {1, 2, 3, 4, 5, 6, 7, 8}};
   Picture* p = Load(t);
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->bytesPerPixel, 4);
@@ -96,11 +89,7 @@ TEST(Tga, ThirtyTwoBitsKeepAlphaLast) {
 // Packet 0x83 repeats one pixel four times, 0x02 copies three: on a 3-pixel-wide picture both
 // cross a row boundary.
 TEST(Tga, RunLengthPacketsCrossRows) {
-  Tga t;
-  t.type = 10;
-  t.depth = 32;
-  t.width = 3;
-  t.height = 3;
+  Tga t{.type = 10, .width = 3, .height = 3, .depth = 32};
   t.pixels = {0x83, 10, 20, 30, 40, 0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,
               0x01, 0xA, 0xB, 0xC, 0xD, 0xE, 0xF, 0x10, 0x11};
   Picture* p = Load(t);
@@ -127,12 +116,7 @@ TEST(Tga, RunLengthPacketsCrossRows) {
 }
 
 TEST(Tga, ColourMapFillsItsEntriesOnly) {
-  Tga t;
-  t.type = 1;
-  t.depth = 8;
-  t.mapType = 1;
-  t.mapFirst = 10;
-  t.mapLength = 5;
+  Tga t{.type = 1, .depth = 8, .mapType = 1, .mapFirst = 10, .mapLength = 5};
   for (int i = 0; i < 5; i++) t.map.insert(t.map.end(), {uint8_t(i), uint8_t(100 + i), uint8_t(200 + i)});
   t.width = 4;
   t.pixels = {10, 11, 12, 14};
@@ -164,11 +148,8 @@ TEST(Tga, ColourMapFillsItsEntriesOnly) {
 
 TEST(Tga, GreyScaleGetsTheGreyRamp) {
   for (uint8_t type : {uint8_t(3), uint8_t(11)}) {
-    Tga t;
-    t.type = type;
-    t.depth = 8;
-    t.width = 3;
-    t.pixels = type == 3 ? Bytes{0, 128, 255} : Bytes{0x00, 0, 0x81, 7};
+    Tga t{.type = type, .width = 3, .depth = 8,
+          .pixels = type == 3 ? Bytes{0, 128, 255} : Bytes{0x00, 0, 0x81, 7}};
     // A colour map is read and then replaced by the ramp.
     t.mapType = 1;
     t.mapLength = 1;
@@ -183,12 +164,7 @@ TEST(Tga, GreyScaleGetsTheGreyRamp) {
 }
 
 TEST(Tga, RowOrderFollowsTheAttributeBits) {
-  Tga t;
-  t.type = 3;
-  t.depth = 8;
-  t.width = 2;
-  t.height = 3;
-  t.pixels = {1, 2, 3, 4, 5, 6};
+  Tga t{.type = 3, .width = 2, .height = 3, .depth = 8, .pixels = {1, 2, 3, 4, 5, 6}};
   for (uint8_t d : {uint8_t(0x00), uint8_t(0x20), uint8_t(0x01), uint8_t(0x08), uint8_t(0x02), uint8_t(0x28)}) {
     t.descriptor = d;
     Picture* p = Load(t);
@@ -214,9 +190,7 @@ TEST(Tga, RowOrderFollowsTheAttributeBits) {
 }
 
 TEST(Tga, EmptyPictureLoads) {
-  Tga t;
-  t.width = 0;
-  t.height = 0;
+  Tga t{.width = 0, .height = 0};
   Picture* p = Load(t);
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->width, 0);
@@ -224,9 +198,7 @@ TEST(Tga, EmptyPictureLoads) {
 }
 
 TEST(Tga, RefusalsWithTheirLines) {
-  Tga t;
-  t.depth = 16;
-  t.pixels = {0, 0};
+  Tga t{.depth = 16, .pixels = {0, 0}};
   EXPECT_EQ(Refusal(t.Build()), "FATAL ERROR: LoadPicture(bad.tga): Couldn't load picture in 16 bits !!!");
   t.depth = 15;
   EXPECT_EQ(Refusal(t.Build()), "FATAL ERROR: LoadPicture(bad.tga): Couldn't load picture in 15 bits !!!");
@@ -256,9 +228,7 @@ TEST(Tga, RefusalsWithTheirLines) {
 // What the file does not hold is never read, and packets never write past the picture.
 TEST(Tga, DamagedFilesStopCleanly) {
   const std::string shortLine = "FATAL ERROR: LoadPicture(bad.tga): File shorter than its TGA header announces !!!";
-  Tga t;
-  t.width = 4;
-  t.height = 4;
+  Tga t{.width = 4, .height = 4};
   t.pixels.assign(4 * 4 * 3 - 1, 7);
   EXPECT_EQ(Refusal(t.Build()), shortLine);
   EXPECT_EQ(Refusal(Bytes{0, 0, 2, 0, 0}), shortLine);
@@ -317,8 +287,7 @@ TEST(Tga, DamagedFilesStopCleanly) {
 TEST(Tga, UnloadPictureChecksItsArgument) {
   EXPECT_NE(FatalOf([] { UnloadPicture(nullptr); }).find("Couldn't unload NULL pointed picture"), std::string::npos);
 
-  Tga t;
-  t.pixels = {1, 2, 3};
+  Tga t{.pixels = {1, 2, 3}};
   Picture* p = Load(t);
   ASSERT_NE(p, nullptr);
   Free(p->data);
@@ -332,14 +301,8 @@ TEST(Tga, UnloadPictureChecksItsArgument) {
 
 // A true-colour picture may carry a colour map: it fills the palette and is stepped over.
 TEST(Tga, ColourMapBeforeTrueColourPixels) {
-  Tga t;
-  t.type = 2;
-  t.mapType = 1;
-  t.mapLength = 2;
-  t.map = {1, 2, 3, 4, 5, 6};
-  t.id = "id";
-  t.width = 2;
-  t.pixels = {10, 20, 30, 40, 50, 60};
+  Tga t{.type = 2, .width = 2, .mapType = 1, .mapLength = 2, .id = "id", .map = {1, 2, 3, 4, 5, 6},
+        .pixels = {10, 20, 30, 40, 50, 60}};
   Picture* p = Load(t);
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(Data(p), (Bytes{30, 20, 10, 60, 50, 40}));
