@@ -18,7 +18,9 @@ uint32_t gPool[kPoolSize];
 int32_t gPoolUsed = 0;
 int32_t gRoot[32];        // offset of each table's root in the pool, -1 for tables without codes
 int32_t gRootBits[32];
-uint8_t gQuadA[64];       // count1 table A by its next 6 bits: (length << 4) | index
+// count1 tables A and B by the next 10 bits (code and sign bits): (total length << 8) | the four values
+// as 2-bit fields, value k at bits 2k (bit 0 nonzero, bit 1 negative).
+uint16_t gQuad[2][1024];
 bool gBuilt = false;
 
 // Fills a table of `bits` index bits for the codes whose first `depth` bits equal `prefix`; returns its offset.
@@ -76,41 +78,83 @@ inline float Signed(int32_t v, uint32_t w) {
   return f;
 }
 
-// Pairs of one region with a table without linbits: the code and both signs fit in one 32-bit look.
-inline bool PairsPlainValues(HotBits& bits, uint64_t end, int32_t table, int32_t from, int32_t to, float* xr) {
-  for (int32_t i = from; i < to; i += 2) {
-    if (bits.pos > end) return false;
-    uint32_t w = bits.Peek32();
-    const uint32_t e = Lookup(table, w);
-    const int32_t len = int32_t((e >> 8) & 31);
-    const int32_t x = int32_t((e >> 4) & 15), y = int32_t(e & 15);
-    w <<= len;
-    xr[i] = Signed(x, w);
-    w <<= (x != 0);
-    xr[i + 1] = Signed(y, w);
-    bits.pos += uint64_t(len + (x != 0) + (y != 0));
+// The main data through a 64-bit window: `bits` holds the 64 bits from byte `p` on, of which the first `used`
+// are consumed. A refill moves `p` up to the first unconsumed byte, so that at least 57 bits are ahead; a look
+// of 32 bits is whole while used <= 32. The buffer keeps 8 readable bytes past any position reached (see
+// HotBits), and the loops below refill before every look that could pass that.
+struct Window {
+  const uint8_t* p;
+  uint64_t bits;
+  uint32_t used;
+  void Refill() {
+    p += used >> 3;
+    used &= 7;
+    uint64_t v;
+    memcpy(&v, p, sizeof v);
+    bits = __builtin_bswap64(v);
   }
+  uint32_t Peek32() const { return uint32_t((bits << used) >> 32); }
+  uint64_t Pos(const uint8_t* base) const { return uint64_t(p - base) * 8 + used; }
+};
+
+inline Window Open(const HotBits& h) {
+  Window w{h.base + (h.pos >> 3), 0, uint32_t(h.pos & 7)};
+  w.Refill();
+  return w;
+}
+
+// One pair of a table without linbits: the code (at most 19 bits) and both signs in one 32-bit look.
+inline void PlainPair(Window& win, int32_t table, float* xr) {
+  uint32_t w = win.Peek32();
+  const uint32_t e = Lookup(table, w);
+  const uint32_t len = (e >> 8) & 31;
+  const int32_t x = int32_t((e >> 4) & 15), y = int32_t(e & 15);
+  w <<= len;
+  xr[0] = Signed(x, w);
+  w <<= (x != 0);
+  xr[1] = Signed(y, w);
+  win.used += len + uint32_t(x != 0) + uint32_t(y != 0);
+}
+
+// Pairs of one region with a table without linbits, two pairs (at most 42 bits) per refill. Whether the
+// region ran past `end` is only known at its end; the check between refills bounds the reading.
+inline bool PairsPlainValues(HotBits& bits, uint64_t end, int32_t table, int32_t from, int32_t to, float* xr) {
+  Window win = Open(bits);
+  int32_t i = from;
+  for (; i + 4 <= to; i += 4) {
+    if (win.Pos(bits.base) > end) return false;
+    PlainPair(win, table, xr + i);
+    PlainPair(win, table, xr + i + 2);
+    win.Refill();
+  }
+  if (i < to) PlainPair(win, table, xr + i);
+  bits.pos = win.Pos(bits.base);
   return bits.pos <= end;
 }
 
+// Pairs with linbits, one per refill: the code takes at most 19 bits after the refill's 7, which leaves a whole
+// 32-bit look for the two values' linbits and signs (at most 2 x 14 bits).
 inline bool PairsLinbits(HotBits& bits, uint64_t end, int32_t table, int32_t linbits, int32_t from, int32_t to,
                          float* xr) {
+  Window win = Open(bits);
   for (int32_t i = from; i < to; i += 2) {
-    if (bits.pos > end) return false;
-    const uint32_t e = Lookup(table, bits.Peek32());
-    bits.pos += (e >> 8) & 31;
+    if (win.Pos(bits.base) > end) return false;
+    const uint32_t e = Lookup(table, win.Peek32());
+    win.used += (e >> 8) & 31;
     int32_t x = int32_t((e >> 4) & 15), y = int32_t(e & 15);
-    uint32_t w = bits.Peek32();
-    int32_t n = 0;
-    if (x == 15) { x += int32_t(w >> (32 - linbits)); w <<= linbits; n += linbits; }
+    uint32_t w = win.Peek32();
+    uint32_t n = 0;
+    if (x == 15) { x += int32_t(w >> (32 - linbits)); w <<= linbits; n += uint32_t(linbits); }
     xr[i] = Signed(x, w);
     w <<= (x != 0);
     n += (x != 0);
-    if (y == 15) { y += int32_t(w >> (32 - linbits)); w <<= linbits; n += linbits; }
+    if (y == 15) { y += int32_t(w >> (32 - linbits)); w <<= linbits; n += uint32_t(linbits); }
     xr[i + 1] = Signed(y, w);
     n += (y != 0);
-    bits.pos += uint64_t(n);
+    win.used += n;
+    win.Refill();
   }
+  bits.pos = win.Pos(bits.base);
   return bits.pos <= end;
 }
 
@@ -135,10 +179,28 @@ void BuildHuffman() {
     gRootBits[t] = longest < kRootBits ? longest : kRootBits;
     gRoot[t] = BuildLevel(h.codes, count, h.dim, 0, 0, gRootBits[t]);
   }
-  for (int32_t n = 0; n < 16; n++) {
-    const kvox_l3tab::HuffCode c = kvox_l3tab::kQuadA[n];
-    const int32_t spread = 6 - c.length;
-    for (int32_t k = 0; k < (1 << spread); k++) gQuadA[(c.bits << spread) | uint32_t(k)] = uint8_t((c.length << 4) | n);
+  for (int32_t t = 0; t < 2; t++) {
+    const kvox_l3tab::HuffCode* codes = t ? kvox_l3tab::kQuadB : kvox_l3tab::kQuadA;
+    for (int32_t n = 0; n < 16; n++) {
+      const kvox_l3tab::HuffCode c = codes[n];
+      const int32_t nonzero = __builtin_popcount(uint32_t(n));
+      const int32_t len = c.length + nonzero;
+      for (uint32_t signs = 0; signs < (1u << nonzero); signs++) {
+        // The sign bits follow the code in the order of the nonzero values v (w, x, y, z = bits 3..0 of n).
+        uint32_t fields = 0;
+        int32_t taken = 0;
+        for (int32_t k = 0; k < 4; k++) {
+          if (!((n >> (3 - k)) & 1)) continue;
+          const uint32_t negative = (signs >> (nonzero - 1 - taken)) & 1;
+          fields |= (1u | (negative << 1)) << (2 * k);
+          taken++;
+        }
+        const uint32_t prefix = (c.bits << nonzero) | signs;
+        const int32_t spread = 10 - len;
+        for (uint32_t k = 0; k < (1u << spread); k++)
+          gQuad[t][(prefix << spread) | k] = uint16_t((uint32_t(len) << 8) | fields);
+      }
+    }
   }
   gBuilt = true;
 }
@@ -172,27 +234,25 @@ int32_t DecodeSpectrum(HotBits& bits, uint64_t end, const Granule& g, int32_t li
   }
   if (big > lineEnd) return lineEnd;
 
-  // count1: quadruples of -1, 0, 1 until the granule's bits are used up.
+  // count1: quadruples of -1, 0, 1 until the granule's bits are used up, at most 10 bits each.
+  static constexpr float kUnit[4] = {0.0f, 1.0f, 0.0f, -1.0f};
+  const uint16_t* quad = gQuad[g.count1Table != 0];
+  Window win = Open(bits);
+  uint64_t pos = bits.pos;
   int32_t i = big;
-  const bool tableB = g.count1Table != 0;
-  while (i <= 572 && i < lineEnd && bits.pos < end) {
-    uint32_t w = bits.Peek32();
-    int32_t index, n;
-    if (tableB) { index = int32_t(15 - (w >> 28)); n = 4; }
-    else { const uint8_t e = gQuadA[w >> 26]; index = e & 15; n = e >> 4; }
-    w <<= n;
-    float q[4];
-    for (int32_t k = 0; k < 4; k++) {
-      const int32_t v = (index >> (3 - k)) & 1;
-      q[k] = Signed(v, w);
-      w <<= v;
-      n += v;
-    }
-    bits.pos += uint64_t(n);
-    if (bits.pos > end) break;  // a quadruple that runs past the granule's bits is not part of it
-    xr[i] = q[0]; xr[i + 1] = q[1]; xr[i + 2] = q[2]; xr[i + 3] = q[3];
+  while (i <= 572 && i < lineEnd && pos < end) {
+    const uint32_t e = quad[win.Peek32() >> 22];
+    win.used += e >> 8;
+    pos += e >> 8;
+    if (pos > end) break;  // a quadruple that runs past the granule's bits is not part of it
+    xr[i] = kUnit[e & 3];
+    xr[i + 1] = kUnit[(e >> 2) & 3];
+    xr[i + 2] = kUnit[(e >> 4) & 3];
+    xr[i + 3] = kUnit[(e >> 6) & 3];
     i += 4;
+    if (win.used > 48) win.Refill();  // the next look needs 10 whole bits
   }
+  bits.pos = pos;
   return i;
 }
 
