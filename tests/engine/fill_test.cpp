@@ -247,6 +247,22 @@ TEST(Fill, CheckerEdgeCases) {
   EXPECT_EQ(g.Damage(), 0);
 }
 
+// Concave outlines show the chain rules: a tie for the top goes to the smaller x (the checker's
+// rule), and a side's chain stops at a flat edge, which ends the polygon there.
+TEST(Fill, TopTiesAndFlatEdgesOfConcavePolygons) {
+  Guarded g;
+  Maps m;
+  m.Constant(0xFFFF, PackTexel(255, 255, 255), PackTexel(255, 255, 255));
+  const std::vector<PolyVertex> chevron = {V(10, 10), V(50, 20), V(90, 10), V(50, 80)};
+  std::vector<uint8_t> a = Coverage(kFillChecker, chevron, g, m);
+  EXPECT_TRUE(a[12 * W + 15] && !a[12 * W + 85]);
+  const std::vector<PolyVertex> step = {V(50, 10), V(90, 40), V(70, 40), V(80, 80), V(20, 80)};
+  for (Filler f : kAll) {
+    a = Coverage(f, step, g, m);
+    EXPECT_TRUE(a[30 * W + 50] && !a[60 * W + 50]) << FillerName(f);
+  }
+}
+
 TEST(Fill, KeyedFillersShowTheBackgroundThroughZeroTexels) {
   Guarded g;
   Maps m;

@@ -122,6 +122,10 @@ TEST_F(ObjectTest, NegativeCountsLoadEmptyAndHugeCountsAreRefused) {
   EXPECT_EQ(h.faceCount, 0);
   EXPECT_TRUE(LogContains("ERROR: LoadObject(): \"huge.3dm\" claims 2147483647 vertices"));
   FreeObject(&h);
+  Object3D l = ParseFull("1048577", "limit.3dm");   // one more than the most an object may have
+  EXPECT_EQ(l.vertexCount, 0);
+  EXPECT_TRUE(LogContains("claims 1048577 vertices, more than 1048576"));
+  FreeObject(&l);
   Object3D f = ParseFull("1 0 0 0 0 0 2000000 0 0 0", "faces.3dm");
   EXPECT_EQ(f.vertexCount, 1);
   EXPECT_EQ(f.faceCount, 0);

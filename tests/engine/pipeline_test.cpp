@@ -63,9 +63,12 @@ TEST(Pipeline, NormalsOfATetrahedronAndGuardedDegenerateFaces) {
   EXPECT_NEAR(o.Vnorm[1].y, std::sqrt(0.5), 1e-15);
   EXPECT_NEAR(o.Vnorm[1].z, std::sqrt(0.5), 1e-15);
   FreeObject(&o);
-  // A vertex whose face normals cancel: a face and its reverse.
-  Object3D c = ParseFull("3  0 0 0 0 0  1 0 0 0 0  0 1 0 0 0  2  0 1 2  2 1 0");
+  // A slanted face, (1,2,3) x (4,5,6) = (-3,6,-3), and its reverse: the vertex normals cancel.
+  Object3D c = ParseFull("3  0 0 0 0 0  1 2 3 0 0  4 5 6 0 0  2  0 1 2  2 1 0");
   Normals(&c);
+  EXPECT_NEAR(c.Fnorm[0].x, -1.0 / std::sqrt(6.0), 1e-15);
+  EXPECT_NEAR(c.Fnorm[0].y, 2.0 / std::sqrt(6.0), 1e-15);
+  EXPECT_NEAR(c.Fnorm[0].z, -1.0 / std::sqrt(6.0), 1e-15);
   for (int i = 0; i < 3; i++) {
     EXPECT_EQ(c.Vnorm[i].x, 0.0);
     EXPECT_EQ(c.Vnorm[i].y, 0.0);
@@ -109,7 +112,8 @@ TEST(Pipeline, CullDropsCounterClockwiseAndCollinearFaces) {
 }
 
 TEST(Pipeline, FacesAtOrBehindTheEyeAreNotDrawn) {
-  Object3D o = ParseFull("4  0 0 0 0 0  100 0 0 0 0  0 100 0 0 0  0 100 -900 0 0  2  0 1 2  0 1 3");
+  // Vertex 3 lies a hair behind the eye, where a projection would still give finite values.
+  Object3D o = ParseFull("4  0 0 0 0 0  100 0 0 0 0  0 100 0 0 0  10 100 -900.0005 0 0  2  0 1 2  0 1 3");
   Transform(&o, Identity(), 320, 200, false);
   EXPECT_TRUE(std::isnan(o.SVerts[3].x));
   EXPECT_EQ(Visibility(&o, kVisibleBothSides, kDepthThird), 1);
@@ -169,13 +173,17 @@ TEST(Pipeline, DrawFacesBuildsRecordsInSortedOrder) {
   capturedCount = 0;
   DrawFaces(&o, n, polygon, kRecordTextureEnv, 128.0, CaptureBuffer);
   ASSERT_EQ(capturedCount, n);
-  const Face& f = o.faces[o.Visibles[0].face];
-  EXPECT_EQ(captured[0][0].x, o.SVerts[f.a].x);
-  EXPECT_EQ(captured[0][2].y, o.SVerts[f.c].y);
-  EXPECT_EQ(captured[0][0].u, o.Map[f.a].u);
-  EXPECT_EQ(captured[0][1].v, o.Map[f.b].v);
-  EXPECT_EQ(captured[0][1].eu, (o.VnormRotated[f.b].x + 1.0) * 128.0);
-  EXPECT_EQ(captured[0][2].ev, (o.VnormRotated[f.c].y + 1.0) * 128.0);
+  for (int e = 0; e < n; e++) {
+    const Face& f = o.faces[o.Visibles[e].face];
+    const int32_t index[3] = {f.a, f.b, f.c};
+    for (int k = 0; k < 3; k++) {
+      const int32_t i = index[k];
+      const PolyVertex& p = captured[e][k];
+      EXPECT_TRUE(p.x == o.SVerts[i].x && p.y == o.SVerts[i].y && p.u == o.Map[i].u && p.v == o.Map[i].v);
+      EXPECT_EQ(p.eu, (o.VnormRotated[i].x + 1.0) * 128.0);
+      EXPECT_EQ(p.ev, (o.VnormRotated[i].y + 1.0) * 128.0);
+    }
+  }
   // With no rotation the rotated normal is the normal.
   EXPECT_DOUBLE_EQ(o.VnormRotated[1].x, o.Vnorm[1].x);
   EXPECT_DOUBLE_EQ(o.VnormRotated[1].y, o.Vnorm[1].y);
