@@ -111,11 +111,7 @@ TEST_F(MidasDevice, AnUnsupportedFormatSearchesDownwards) {
   EXPECT_EQ(MIDASgetLastError(), 42);
 }
 
-TEST(MidasErrors, TableMessagesAndOutOfRangeCodes) {
-  EXPECT_STREQ(MIDASgetErrorMessage(0), "OK");
-  EXPECT_STREQ(MIDASgetErrorMessage(20), "Sound Device channels not open");
-  EXPECT_STREQ(MIDASgetErrorMessage(46), "Invalid sample type");
-  EXPECT_STREQ(MIDASgetErrorMessage(48), "Out of sound channels");
+TEST(MidasErrors, TheTableEndsAtItsLastCode) {
   EXPECT_STREQ(MIDASgetErrorMessage(51), "Unsupported sample data format");
   EXPECT_STREQ(MIDASgetErrorMessage(52), "Undefined error");
   EXPECT_STREQ(MIDASgetErrorMessage(-3), "Undefined error");

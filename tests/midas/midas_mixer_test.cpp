@@ -95,6 +95,11 @@ TEST(DsmMixer, AStreamStopsAtItsWritePositionAndALoopWraps) {
   float more[40] = {};
   DsmMixChannel(f, more, 20, 44100, true);
   EXPECT_EQ(int32_t(f.position >> 32), 5);
+  // A looping sample at half the mixing rate: halfway past its last frame lies halfway to its first.
+  DsmChannel l{true, true, false, ring.data(), 4, MIDAS_SAMPLE_16BIT_STEREO, 22050, 64, 0, 0, 0};
+  float half[16] = {};
+  DsmMixChannel(l, half, 8, 44100, true);
+  EXPECT_FLOAT_EQ(half[14], float((SampleAt(ring, 3, 0) + SampleAt(ring, 0, 0)) / 2));
 }
 
 TEST(DsmMixer, ConversionRoundsToEvenAndClips) {

@@ -79,19 +79,7 @@ inline BitWriter GranuleBits(const SynthGranule& g) {
 }
 
 // Frame header of MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, single channel, no CRC.
-inline void PutHeader(BitWriter& w, int32_t brIndex = 9, int32_t pad = 0) {
-  w.Put(0xFFF, 12);
-  w.Put(1, 1);   // MPEG-1
-  w.Put(1, 2);   // Layer III
-  w.Put(1, 1);   // no CRC
-  w.Put(uint32_t(brIndex), 4);
-  w.Put(0, 2);   // 44.1 kHz
-  w.Put(uint32_t(pad), 1);
-  w.Put(0, 1);
-  w.Put(3, 2);   // single channel
-  w.Put(0, 2);
-  w.Put(0, 4);
-}
+inline void PutHeader(BitWriter& w) { w.Put(0xFFFB90C0u, 32); }
 
 inline void PutSide(BitWriter& w, int32_t mainDataBegin, const SynthGranule g[2], const int32_t part23[2]) {
   w.Put(uint32_t(mainDataBegin), 9);

@@ -35,8 +35,6 @@ const std::string& StreamDir() {
   return dir;
 }
 
-bool HaveLayer3() { return true; }
-
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::vector<uint8_t> d;
   FILE* f = fopen(path.c_str(), "rb");
@@ -196,16 +194,4 @@ std::vector<uint8_t> ToFreeFormat(const std::vector<uint8_t>& stream) {
   return out;
 }
 
-void WriteWav(const std::string& path, const std::vector<int16_t>& s, int rate, int ch) {
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) return;
-  auto u32 = [&](uint32_t v) { uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; fwrite(b, 1, 4, f); };
-  auto u16 = [&](uint32_t v) { uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)}; fwrite(b, 1, 2, f); };
-  uint32_t bytes = uint32_t(s.size() * 2);
-  fwrite("RIFF", 1, 4, f); u32(36 + bytes); fwrite("WAVEfmt ", 1, 8, f); u32(16); u16(1); u16(uint32_t(ch));
-  u32(uint32_t(rate)); u32(uint32_t(rate * ch * 2)); u16(uint32_t(ch * 2)); u16(16);
-  fwrite("data", 1, 4, f); u32(bytes);
-  fwrite(s.data(), 2, s.size(), f);
-  fclose(f);
-}
 }  // namespace mpegtest

@@ -12,7 +12,6 @@ namespace mpegtest {
 // Folder of the generated streams (made once per build by make-streams.sh); "" and a test failure when
 // the script fails.
 const std::string& StreamDir();
-bool HaveLayer3();
 
 std::vector<uint8_t> ReadFile(const std::string& path);
 std::vector<float> ReadFloats(const std::string& path);  // scaled to the 16-bit range (x 32768)
@@ -54,5 +53,4 @@ std::vector<float> LowpassDecimate(const std::vector<float>& x, int channels, do
 // Rewrites every frame header of a constant-bit-rate stream to bit-rate index 0 (free format).
 std::vector<uint8_t> ToFreeFormat(const std::vector<uint8_t>& stream);
 
-void WriteWav(const std::string& path, const std::vector<int16_t>& samples, int rate, int channels);
 }  // namespace mpegtest

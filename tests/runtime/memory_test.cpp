@@ -31,6 +31,8 @@ TEST_F(MemoryTest, BlocksAreFilledLoggedAndMeasured) {
   EXPECT_EQ(MemoryPeak(), 100);
   EXPECT_TRUE(LogHas("Info: Nalloc(100,\"Test block\") -> 100 bytes used"));
   EXPECT_TRUE(LogHas("Info: Free(\"Test block\"): 100 freed (40 real) -> 0 bytes used"));
+  Free(Nalloc(8, "never written"));
+  EXPECT_TRUE(LogHas("Info: Free(\"never written\"): 8 freed (0 real) -> 0 bytes used"));
 }
 
 TEST_F(MemoryTest, FullyWrittenBlockHasNoRealFigure) {

@@ -100,13 +100,8 @@ TEST(Tga, RunLengthPacketsCrossRows) {
   EXPECT_EQ(Data(p), expect);
   UnloadPicture(p);
 
-  t.type = 10;
-  t.depth = 24;
-  t.width = 5;
-  t.height = 2;
   // 0x87: a run of eight, then two raw pixels: ten in all.
-  t.pixels = {0x87, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9};
-  p = Load(t);
+  p = Load(Tga{.type = 10, .width = 5, .height = 2, .pixels = {0x87, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9}});
   ASSERT_NE(p, nullptr);
   expect.clear();
   for (int i = 0; i < 8; i++) expect.insert(expect.end(), {3, 2, 1});
@@ -148,13 +143,9 @@ TEST(Tga, ColourMapFillsItsEntriesOnly) {
 
 TEST(Tga, GreyScaleGetsTheGreyRamp) {
   for (uint8_t type : {uint8_t(3), uint8_t(11)}) {
-    Tga t{.type = type, .width = 3, .depth = 8,
-          .pixels = type == 3 ? Bytes{0, 128, 255} : Bytes{0x00, 0, 0x81, 7}};
     // A colour map is read and then replaced by the ramp.
-    t.mapType = 1;
-    t.mapLength = 1;
-    t.map = {9, 9, 9};
-    Picture* p = Load(t);
+    Picture* p = Load(Tga{.type = type, .width = 3, .depth = 8, .mapType = 1, .mapLength = 1, .map = {9, 9, 9},
+                          .pixels = type == 3 ? Bytes{0, 128, 255} : Bytes{0x00, 0, 0x81, 7}});
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(Data(p), type == 3 ? (Bytes{0, 128, 255}) : (Bytes{0, 7, 7}));
     for (int i = 0; i < 256; i++)
@@ -177,13 +168,7 @@ TEST(Tga, RowOrderFollowsTheAttributeBits) {
     }
   }
   // An even number of rows and a true-colour picture.
-  t.type = 2;
-  t.depth = 24;
-  t.width = 1;
-  t.height = 2;
-  t.descriptor = 0x08;
-  t.pixels = {1, 2, 3, 4, 5, 6};
-  Picture* p = Load(t);
+  Picture* p = Load(Tga{.width = 1, .height = 2, .descriptor = 0x08, .pixels = {1, 2, 3, 4, 5, 6}});
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(Data(p), (Bytes{6, 5, 4, 3, 2, 1}));
   UnloadPicture(p);
@@ -203,26 +188,15 @@ TEST(Tga, RefusalsWithTheirLines) {
   t.depth = 15;
   EXPECT_EQ(Refusal(t.Build()), "FATAL ERROR: LoadPicture(bad.tga): Couldn't load picture in 15 bits !!!");
 
-  Tga m;
-  m.type = 1;
-  m.depth = 8;
-  m.mapType = 1;
-  m.mapBits = 16;
-  m.mapLength = 1;
-  m.map = {0, 0};
-  m.pixels = {0};
+  Tga m{.type = 1, .depth = 8, .mapType = 1, .mapLength = 1, .mapBits = 16, .map = {0, 0}, .pixels = {0}};
   EXPECT_EQ(Refusal(m.Build()),
             "FATAL ERROR: LoadPicture(bad.tga): Couldn't load picture with  16 bits palette !!!");
 
   for (uint8_t type : {uint8_t(0), uint8_t(4), uint8_t(8), uint8_t(12), uint8_t(32)}) {
-    Tga u;
-    u.type = type;
-    u.pixels = {1, 2, 3};
-    EXPECT_EQ(Refusal(u.Build()), "FATAL ERROR: Loadpicture(bad.tga): Unknown TGA Type !!!") << int(type);
+    EXPECT_EQ(Refusal(Tga{.type = type, .pixels = {1, 2, 3}}.Build()), "FATAL ERROR: Loadpicture(bad.tga): Unknown TGA Type !!!") << int(type);
   }
 
   EXPECT_EQ(FatalOf([] { LoadPicture(nullptr); }), "FATAL ERROR: LoadPicture((null)): Bad image name !!!");
-
 }
 
 // What the file does not hold is never read, and packets never write past the picture.
@@ -234,18 +208,11 @@ TEST(Tga, DamagedFilesStopCleanly) {
   EXPECT_EQ(Refusal(Bytes{0, 0, 2, 0, 0}), shortLine);
   EXPECT_EQ(Refusal(Bytes{}), shortLine);
 
-  Tga id;
-  id.id = std::string(40, 'x');
-  Bytes b = id.Build();
+  Bytes b = Tga{.id = std::string(40, 'x')}.Build();
   b.resize(30);   // the identification field itself runs out
   EXPECT_EQ(Refusal(b), shortLine);
 
-  Tga m;
-  m.type = 1;
-  m.depth = 8;
-  m.mapType = 1;
-  m.mapLength = 3;
-  m.map = {1, 2, 3, 4, 5};
+  Tga m{.type = 1, .depth = 8, .mapType = 1, .mapLength = 3, .map = {1, 2, 3, 4, 5}};
   EXPECT_EQ(Refusal(m.Build()), shortLine);
   m.mapFirst = 250;
   m.mapLength = 7;
@@ -254,11 +221,7 @@ TEST(Tga, DamagedFilesStopCleanly) {
   EXPECT_EQ(Refusal(m.Build()),
             "FATAL ERROR: LoadPicture(bad.tga): Colour map runs past entry 255 (first 250, 7 entries) !!!");
 
-  Tga r;
-  r.type = 10;
-  r.width = 3;
-  r.height = 1;
-  r.pixels = {0x83, 1, 2, 3};   // four pixels into a picture of three
+  Tga r{.type = 10, .width = 3, .pixels = {0x83, 1, 2, 3}};   // four pixels into a picture of three
   EXPECT_EQ(Refusal(r.Build()),
             "FATAL ERROR: LoadPicture(bad.tga): Run-length packet runs past the end of the picture !!!");
   r.pixels = {0x03, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
@@ -272,12 +235,7 @@ TEST(Tga, DamagedFilesStopCleanly) {
   EXPECT_EQ(Refusal(r.Build()), shortLine);
 
   // A header that claims a huge picture over a few bytes asks for no memory.
-  Tga big;
-  big.type = 10;
-  big.width = 65535;
-  big.height = 65535;
-  big.depth = 32;
-  big.pixels = {0xFF, 1, 2, 3, 4};
+  Tga big{.type = 10, .width = 65535, .height = 65535, .depth = 32, .pixels = {0xFF, 1, 2, 3, 4}};
   EXPECT_EQ(Refusal(big.Build()), "FATAL ERROR: LoadPicture(bad.tga): Picture too large (65535 x 65535) !!!");
   big.width = big.height = 40000;
   big.depth = 8;

@@ -1,17 +1,10 @@
 // The disk driver: its WAVE header figures, volume scaling and the order of its calls; the no-sound
 // and MIDAS drivers' small contracts.
-#include <fstream>
-#include <iterator>
-
 #include "sound/kvox_wave.h"
 #include "sound_fixture.h"
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const char* name) {
-  std::ifstream f(name, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
 uint32_t U32(const std::vector<uint8_t>& v, size_t at) {
   return uint32_t(v[at]) | uint32_t(v[at + 1]) << 8 | uint32_t(v[at + 2]) << 16 | uint32_t(v[at + 3]) << 24;
 }
@@ -32,7 +25,7 @@ struct Disk : SoundTest {
 
 TEST_F(Disk, HeaderOfSixteenBitStereoAfterAMillionBytes) {
   ASSERT_EQ(KVOX_Disk.InitSamplePlay(16, 2, 44100, 100000), 0);
-  std::vector<uint8_t> h = ReadFile("output.wav");
+  std::vector<uint8_t> h = ReadBytes("output.wav");
   ASSERT_EQ(h.size(), 44u);
   EXPECT_EQ(std::string(h.begin(), h.begin() + 4), "RIFF");
   EXPECT_EQ(U32(h, 4), 36u);
@@ -45,7 +38,7 @@ TEST_F(Disk, HeaderOfSixteenBitStereoAfterAMillionBytes) {
   }
   EXPECT_EQ(KVOX_Disk.StreamStat(), -1);
   ASSERT_EQ(KVOX_Disk.UninitSamplePlay(), 0);
-  std::vector<uint8_t> f = ReadFile("output.wav");
+  std::vector<uint8_t> f = ReadBytes("output.wav");
   ASSERT_EQ(f.size(), 1000044u);
   EXPECT_EQ(std::string(f.begin() + 8, f.begin() + 16), "WAVEfmt ");
   EXPECT_EQ(U32(f, 16), 16u);
@@ -63,7 +56,7 @@ TEST_F(Disk, HeaderOfSixteenBitStereoAfterAMillionBytes) {
 TEST_F(Disk, EightBitMonoAt8000Hz) {
   ASSERT_EQ(KVOX_Disk.InitSamplePlay(8, 1, 8000, 0), 0);
   KVOX_Disk.UninitSamplePlay();
-  std::vector<uint8_t> f = ReadFile("output.wav");
+  std::vector<uint8_t> f = ReadBytes("output.wav");
   ASSERT_EQ(f.size(), 44u);
   EXPECT_EQ(U32(f, 28), 8000u);
   EXPECT_EQ(U16(f, 32), 1u);
@@ -90,7 +83,7 @@ TEST_F(Disk, VolumeScalesTheCallersDataInPlaceTowardZero) {
   EXPECT_EQ(int16_t(pcm[2] | pcm[3] << 8), -500);
   EXPECT_EQ(int16_t(pcm[4] | pcm[5] << 8), 16383);
   KVOX_Disk.UninitSamplePlay();
-  std::vector<uint8_t> f = ReadFile("output.wav");
+  std::vector<uint8_t> f = ReadBytes("output.wav");
   ASSERT_EQ(f.size(), 50u);
   EXPECT_EQ(int16_t(f[44] | f[45] << 8), 500);
   // Eight-bit bytes scale as unsigned values; a volume above 1 holds them to the sample range.

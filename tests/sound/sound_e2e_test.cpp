@@ -4,18 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "sound/kvox_wave.h"
 #include "sound_fixture.h"
 
 namespace {
-
-std::vector<uint8_t> ReadFile(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
 
 // Two seconds of a chord on the left and a sweep on the right, 16-bit stereo at 44100 Hz.
 void WriteSource(const char* name) {
@@ -42,24 +36,7 @@ std::vector<uint8_t> Encode(const char* options, const char* name) {
   WriteSource("e2e_source.wav");
   std::string command = std::string("lame --quiet ") + options + " e2e_source.wav " + name;
   if (system(command.c_str()) != 0) return {};
-  return ReadFile(name);
-}
-
-// The decoder's own output, frame by frame, as the player would decode it.
-std::vector<uint8_t> DecodeDirectly(const std::vector<uint8_t>& mp3, KvoxStreamInfo* info) {
-  KvoxMpegHeader h{};
-  int32_t length = KvoxParseHeader(mp3.data(), int32_t(mp3.size()), &h);
-  EXPECT_GT(length, 0);
-  EXPECT_EQ(KvoxDecoderTable[0].init(&h, length, 0, 0, 0, 24000), 1);
-  KvoxDecoderTable[0].info(info);
-  std::vector<uint8_t> out, pcm(8192);
-  for (size_t at = 0; mp3.size() - at >= size_t(length);) {
-    KvoxDecodeResult r = KvoxDecoderTable[0].decode(mp3.data() + at, int32_t(mp3.size() - at), pcm.data());
-    if (r.consumed <= 0) break;
-    out.insert(out.end(), pcm.begin(), pcm.begin() + r.produced);
-    at += size_t(r.consumed);
-  }
-  return out;
+  return ReadBytes(name);
 }
 
 int16_t Sample(const std::vector<uint8_t>& v, size_t index) {
@@ -91,7 +68,7 @@ TEST_F(EndToEnd, DiskDriverWritesExactlyWhatTheDecoderMakes) {
   std::vector<uint8_t> mp3 = Encode("-b 128", "e2e_128.mp3");
   if (mp3.empty()) GTEST_SKIP() << "lame is not installed";
   KvoxStreamInfo info{};
-  std::vector<uint8_t> want = DecodeDirectly(mp3, &info);
+  std::vector<uint8_t> want = DecodeWhole(mp3, &info);
   ASSERT_GT(want.size(), 88200u * 4);
   ASSERT_EQ(KVOX_SetDriver(&KVOX_Disk), 0);
   ASSERT_EQ(KVOX_PrepareMPG(mp3.data(), int32_t(mp3.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
@@ -99,7 +76,7 @@ TEST_F(EndToEnd, DiskDriverWritesExactlyWhatTheDecoderMakes) {
   int32_t polls = 0;
   while (KVOX_Poll() == 0 && polls < 1000) polls++;
   KVOX_FreeMPG();
-  std::vector<uint8_t> wav = ReadFile("output.wav");
+  std::vector<uint8_t> wav = ReadBytes("output.wav");
   ASSERT_GE(wav.size(), 44u);
   EXPECT_EQ(std::vector<uint8_t>(wav.begin() + 44, wav.end()), want);
   EXPECT_EQ(wav[22], 2);
@@ -110,7 +87,7 @@ TEST_F(EndToEnd, MidasAtTheMixingRatePlaysTheDecodedSamples) {
   std::vector<uint8_t> mp3 = Encode("-b 160", "e2e_160.mp3");
   if (mp3.empty()) GTEST_SKIP() << "lame is not installed";
   KvoxStreamInfo info{};
-  std::vector<uint8_t> want = DecodeDirectly(mp3, &info);
+  std::vector<uint8_t> want = DecodeWhole(mp3, &info);
   std::vector<uint8_t> heard = PlayThroughMidas(mp3);
   // Everything but the last few bytes the stream keeps when it reports its end.
   ASSERT_GE(heard.size(), want.size() - 100);
@@ -123,7 +100,7 @@ TEST_F(EndToEnd, MidasResamplesAHalfRateStreamByLinearInterpolation) {
   std::vector<uint8_t> mp3 = Encode("-b 64 --resample 22.05", "e2e_22.mp3");
   if (mp3.empty()) GTEST_SKIP() << "lame is not installed";
   KvoxStreamInfo info{};
-  std::vector<uint8_t> want = DecodeDirectly(mp3, &info);
+  std::vector<uint8_t> want = DecodeWhole(mp3, &info);
   ASSERT_EQ(info.rate, 22050);
   std::vector<uint8_t> heard = PlayThroughMidas(mp3);
   size_t frames = want.size() / 4 - 30;

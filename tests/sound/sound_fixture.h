@@ -3,9 +3,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,6 +11,7 @@
 #include "../midas/fake_waveout.h"
 #include "midas/midas.h"
 #include "sound/kvox.h"
+#include "support/logfile.h"
 
 namespace fake_mpeg {
 
@@ -72,25 +70,32 @@ inline std::vector<uint8_t> Pcm(const std::vector<uint8_t>& stream, size_t skip 
 
 }  // namespace fake_mpeg
 
-inline void ShowFatal(const char* message) { fprintf(stderr, "fatal: %s\n", message); }
+// The real decoder's output of a stream (up to about `limit` bytes), frame by frame as the player decodes.
+inline std::vector<uint8_t> DecodeWhole(const std::vector<uint8_t>& mp3, KvoxStreamInfo* info,
+                                        size_t limit = SIZE_MAX) {
+  KvoxMpegHeader h{};
+  const int32_t length = KvoxParseHeader(mp3.data(), int32_t(mp3.size()), &h);
+  std::vector<uint8_t> out, pcm(8192);
+  if (length <= 0 || KvoxDecoderTable[0].init(&h, length, 0, 0, 0, 24000) != 1) {
+    ADD_FAILURE() << "the decoder does not take the stream";
+    return out;
+  }
+  KvoxDecoderTable[0].info(info);
+  for (size_t at = 0; out.size() < limit && mp3.size() - at >= size_t(length);) {
+    KvoxDecodeResult r = KvoxDecoderTable[0].decode(mp3.data() + at, int32_t(mp3.size() - at), pcm.data());
+    if (r.consumed <= 0) break;
+    out.insert(out.end(), pcm.begin(), pcm.begin() + r.produced);
+    at += size_t(r.consumed);
+  }
+  return out;
+}
 
-// Each test works in a folder of its own (the tests of one program may run side by side, and they write
-// log.txt, output.wav and their inputs).
-inline void EnterTestFolder() {
-  const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
-  const std::string dir = std::string(t->test_suite_name()) + "." + t->name();
-  mkdir(dir.c_str(), 0755);
-  if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
-}
-inline void LeaveTestFolder() {
-  if (chdir("..") != 0) ADD_FAILURE() << "cannot leave the test folder";
-}
+inline void ShowFatal(const char* message) { fprintf(stderr, "fatal: %s\n", message); }
 
 // Every sound test starts from the same library state: no stream, the fake decoder, the fake wave-out,
 // errors returned as codes, and a current driver of the test's choice.
 struct SoundTest : ::testing::Test {
   void SetUp() override {
-    EnterTestFolder();
     fake_waveout::Install();
     KVOX_SetErrorHandler(ShowFatal);
     KvoxUseDecoder(&fake_mpeg::kDecoder, fake_mpeg::Parse);
@@ -102,6 +107,5 @@ struct SoundTest : ::testing::Test {
     if (KVOX_CurrentDriver) KVOX_Uninit();
     KvoxUseDecoder(nullptr, nullptr);
     KVOX_Flags = 0;
-    LeaveTestFolder();
   }
 };

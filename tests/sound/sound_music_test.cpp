@@ -2,9 +2,7 @@
 // that no sound-library call runs once StopMp3 has returned. The "device" is a thread that plays the
 // wave-out queue, ten times faster than real time.
 #include <atomic>
-#include <cstdlib>
 #include <chrono>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -14,26 +12,6 @@
 #include "sound_fixture.h"
 
 namespace {
-
-std::vector<std::string> LogLines() {
-  std::ifstream f("log.txt");
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(f, line);) lines.push_back(line);
-  return lines;
-}
-
-bool Logged(const std::string& line) {
-  for (const std::string& l : LogLines())
-    if (l == line) return true;
-  return false;
-}
-
-// Index of the first line equal to `line` at or after `from`, or -1.
-int32_t Find(const std::vector<std::string>& lines, const std::string& line, int32_t from = 0) {
-  for (int32_t i = from; i < int32_t(lines.size()); i++)
-    if (lines[size_t(i)] == line) return i;
-  return -1;
-}
 
 std::atomic<int32_t> updates{0};
 void CountUpdate() { updates.fetch_add(1); }
@@ -71,9 +49,7 @@ struct Music : SoundTest {
     DebugMode = 1;
     InitLog();
     InitMemory();
-    std::vector<uint8_t> s = fake_mpeg::Stream(200);
-    std::ofstream f("fake.mp3", std::ios::binary);
-    f.write(reinterpret_cast<const char*>(s.data()), std::streamsize(s.size()));
+    WriteBytes("fake.mp3", fake_mpeg::Stream(200));
   }
 };
 
@@ -87,19 +63,19 @@ TEST_F(Music, AWholeShowLogsEachStepAndTheEndOfTheMusicOnEveryTick) {
     Device device;
     StartMusic();
     const std::string ended = "ERROR: PlayMp3(): Couldn't poll the mp3 !";
-    for (int32_t i = 0; i < 300 && !Logged(ended); i++) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int32_t i = 0; i < 300 && !LogHas(ended); i++) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     StopMp3();
   }
   UnloadMp3();
   FreeMp3();
-  std::vector<std::string> lines = LogLines();
-  int32_t at = Find(lines, "Info: InitMp3()");
+  std::vector<std::string> lines = ReadLines();
+  int32_t at = FindLine(lines, "Info: InitMp3()");
   ASSERT_GE(at, 0);
   for (const char* line : {"Info: LoadMp3(fake.mp3)", "Info: PlayMp3()", "ERROR: PlayMp3(): Couldn't poll the mp3 !",
                            "ERROR: PlayMp3(): Couldn't poll the mp3 !", "Info: StopMp3()", "Info: UnloadMp3()",
                            "Info: FreeMp3()"}) {
-    int32_t next = Find(lines, line, at + 1);
+    int32_t next = FindLine(lines, line, at + 1);
     ASSERT_GT(next, at) << line;
     at = next;
   }
@@ -141,34 +117,34 @@ TEST_F(Music, ASecondPlayOfTheProcessOnlyPolls) {
 TEST_F(Music, OrderFaultsAreFatalAtTheStartAndErrorsAtTheEnd) {
   UnloadMp3();
   FreeMp3();
-  EXPECT_TRUE(Logged("ERROR: UnloadMp3(): InitMp3() not called !"));
-  EXPECT_TRUE(Logged("ERROR: FreeMp3(): InitMp3() not called !"));
+  EXPECT_TRUE(LogHas("ERROR: UnloadMp3(): InitMp3() not called !"));
+  EXPECT_TRUE(LogHas("ERROR: FreeMp3(): InitMp3() not called !"));
   ResetExitOnce();
   EXPECT_TRUE(RunGuarded(+[] { LoadMp3("fake.mp3"); }));
-  EXPECT_TRUE(Logged("FATAL ERROR: LoadMp3(fake.mp3): InitMp3() not called !!!"));
+  EXPECT_TRUE(LogHas("FATAL ERROR: LoadMp3(fake.mp3): InitMp3() not called !!!"));
 
   InitMp3();
   ResetExitOnce();
   EXPECT_TRUE(RunGuarded(+[] { InitMp3(); }));
-  EXPECT_TRUE(Logged("FATAL ERROR: InitMp3(): Already initialized !!!"));
+  EXPECT_TRUE(LogHas("FATAL ERROR: InitMp3(): Already initialized !!!"));
   UnloadMp3();
-  EXPECT_TRUE(Logged("ERROR: UnloadMp3(): LoadMp3() not called !"));
+  EXPECT_TRUE(LogHas("ERROR: UnloadMp3(): LoadMp3() not called !"));
   StopMp3();   // not playing: nothing, not even a line
-  EXPECT_FALSE(Logged("Info: StopMp3()"));
+  EXPECT_FALSE(LogHas("Info: StopMp3()"));
 
   LoadMp3("fake.mp3");
   ResetExitOnce();
   EXPECT_TRUE(RunGuarded(+[] { LoadMp3("fake.mp3"); }));
-  EXPECT_TRUE(Logged("FATAL ERROR: LoadMp3(fake.mp3): UnloadMp3() not called !!!"));
+  EXPECT_TRUE(LogHas("FATAL ERROR: LoadMp3(fake.mp3): UnloadMp3() not called !!!"));
 
   // After a panic exit the music is still loaded at the end: it is unloaded, the library stays up.
   FreeMp3();
-  EXPECT_TRUE(Logged("ERROR: FreeMp3(): UnloadMp3() not called !"));
-  EXPECT_TRUE(Logged("Info: UnloadMp3()"));
+  EXPECT_TRUE(LogHas("ERROR: FreeMp3(): UnloadMp3() not called !"));
+  EXPECT_TRUE(LogHas("Info: UnloadMp3()"));
   EXPECT_EQ(KVOX_Player.prepared, 0);
-  EXPECT_FALSE(Logged("Info: FreeMp3()"));
+  EXPECT_FALSE(LogHas("Info: FreeMp3()"));
   FreeMp3();
-  EXPECT_TRUE(Logged("Info: FreeMp3()"));
+  EXPECT_TRUE(LogHas("Info: FreeMp3()"));
   ResetExitOnce();
 }
 
@@ -183,33 +159,10 @@ TEST_F(Music, WithoutASoundDeviceTheShowRunsSilentWithOneWarning) {
   UnloadMp3();
   FreeMp3();
   int32_t warnings = 0;
-  for (const std::string& l : LogLines()) warnings += l.rfind("WARNING:", 0) == 0;
+  for (const std::string& l : ReadLines()) warnings += l.rfind("WARNING:", 0) == 0;
   EXPECT_EQ(warnings, 1);
-  EXPECT_TRUE(Logged("WARNING: InitMp3(): No sound device found, the music plays silent !"));
-  EXPECT_FALSE(Logged("ERROR: PlayMp3(): Couldn't poll the mp3 !"));   // the no-sound device never runs dry
-}
-
-TEST_F(Music, PlaysToItsEndThroughSdlAudioOnItsOwnThread) {
-  setenv("SDL_AUDIODRIVER", "dummy", 1);   // real-time playback on SDL's audio thread, no sound card
-  PlatUseWaveOutSink(PlatFindWaveOutSink("sdl"));
-  if (PlatWaveOutDeviceCount() <= 0) {
-    unsetenv("SDL_AUDIODRIVER");
-    GTEST_SKIP() << "SDL has no dummy audio driver here";
-  }
-  InitMp3();
-  EXPECT_STREQ(MIDASgetDeviceName(), "Windows Wave Sound Device 1.11");
-  LoadMp3("fake.mp3");
-  StartMusic();
-  const std::string ended = "ERROR: PlayMp3(): Couldn't poll the mp3 !";
-  for (int32_t i = 0; i < 400 && !Logged(ended); i++) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  StopMp3();
-  UnloadMp3();
-  FreeMp3();
-  unsetenv("SDL_AUDIODRIVER");
-  EXPECT_TRUE(Logged(ended));
-  EXPECT_FALSE(Logged("WARNING: InitMp3(): No sound device found, the music plays silent !"));
+  EXPECT_TRUE(LogHas("WARNING: InitMp3(): No sound device found, the music plays silent !"));
+  EXPECT_FALSE(LogHas("ERROR: PlayMp3(): Couldn't poll the mp3 !"));   // the no-sound device never runs dry
 }
 
 }  // namespace

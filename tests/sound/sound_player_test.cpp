@@ -1,15 +1,27 @@
 // The MPEG player with a fake decoder: pre-decoding, polls and their end, the RIFF wrapper, and every
 // failure with and without flag bit 0.
-#include <fstream>
-#include <iterator>
-
 #include "sound_fixture.h"
 
 namespace {
 
+// Prepares a stream in memory (flags 0, a 100000-byte buffer): the player's result.
+int32_t Prepare(const std::vector<uint8_t>& s, int32_t bytes = 100000) {
+  return KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, bytes, KVOX_INPUT_MEMORY);
+}
+
+// A prepare that fails returns -1, and with flag bit 0 ends the program with its message instead.
+void ExpectRefused(const std::vector<uint8_t>& s, int32_t count, const char* message) {
+  EXPECT_EQ(KVOX_PrepareMPG(s.data(), count, 0, 100000, KVOX_INPUT_MEMORY), -1);
+  EXPECT_EXIT(
+      {
+        KVOX_Flags = 1;
+        KVOX_PrepareMPG(s.data(), count, 0, 100000, KVOX_INPUT_MEMORY);
+      },
+      ::testing::ExitedWithCode(0), message);
+}
+
 std::vector<uint8_t> WavData() {
-  std::ifstream f("output.wav", std::ios::binary);
-  std::vector<uint8_t> v((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> v = ReadBytes("output.wav");
   if (v.size() < 44) return {};
   return std::vector<uint8_t>(v.begin() + 44, v.end());
 }
@@ -27,12 +39,18 @@ struct Player : SoundTest {
     while (KVOX_Poll() == 0 && polls < limit);
     return polls;
   }
+  // Plays what is prepared to its end through the disk driver: the PCM of output.wav.
+  std::vector<uint8_t> Played() {
+    PlayOut();
+    KVOX_FreeMPG();
+    return WavData();
+  }
 };
 
 TEST_F(Player, PrepareDecodesUpToThePcmTargetAndStaysSilent) {
   KVOX_SetDriver(&KVOX_NoSound);
   std::vector<uint8_t> s = fake_mpeg::Stream(1000);
-  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  ASSERT_EQ(Prepare(s), 0);
   KvoxMpegPlayer& p = KVOX_Player;
   EXPECT_EQ(p.prepared, 1);
   EXPECT_EQ(p.playing, 0);
@@ -50,7 +68,7 @@ TEST_F(Player, PrepareDecodesUpToThePcmTargetAndStaysSilent) {
 
 TEST_F(Player, TheDiskDriverGetsEveryFrameAndEndsAtOnce) {
   std::vector<uint8_t> s = fake_mpeg::Stream(300);
-  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  ASSERT_EQ(Prepare(s), 0);
   EXPECT_EQ(PlayOut(), 2);   // the first poll takes the rest of the input, the second hands it over
   KVOX_FreeMPG();
   EXPECT_EQ(KVOX_Player.prepared, 0);
@@ -59,10 +77,8 @@ TEST_F(Player, TheDiskDriverGetsEveryFrameAndEndsAtOnce) {
 
 TEST_F(Player, ALongStreamAcrossManyRefillsComesOutWhole) {
   std::vector<uint8_t> s = fake_mpeg::Stream(5000);   // 500000 bytes, five input buffers
-  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
-  PlayOut();
-  KVOX_FreeMPG();
-  std::vector<uint8_t> got = WavData(), want = fake_mpeg::Pcm(s);
+  ASSERT_EQ(Prepare(s), 0);
+  std::vector<uint8_t> got = Played(), want = fake_mpeg::Pcm(s);
   ASSERT_EQ(got.size(), want.size());
   for (size_t i = 0; i < got.size(); i++) ASSERT_EQ(got[i], want[i]) << "byte " << i;
 }
@@ -71,20 +87,15 @@ TEST_F(Player, FileInputPlaysTheSame) {
   std::vector<uint8_t> s = fake_mpeg::Stream(1200);
   std::vector<uint8_t> file(37, 0x55);   // the stream starts at an offset
   file.insert(file.end(), s.begin(), s.end());
-  {
-    std::ofstream f("player_input.bin", std::ios::binary);
-    f.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-  }
+  WriteBytes("player_input.bin", file);
   ASSERT_EQ(KVOX_PrepareMPG("player_input.bin", 37, 0, 100000, KVOX_INPUT_FILE), 0);
-  PlayOut();
-  KVOX_FreeMPG();
-  EXPECT_EQ(WavData(), fake_mpeg::Pcm(s));
+  EXPECT_EQ(Played(), fake_mpeg::Pcm(s));
 }
 
 TEST_F(Player, TheNoSoundDriverNeverEndsAStream) {
   KVOX_SetDriver(&KVOX_NoSound);
   std::vector<uint8_t> s = fake_mpeg::Stream(50);
-  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  ASSERT_EQ(Prepare(s), 0);
   KVOX_PlayMPG();
   for (int32_t i = 0; i < 10; i++) EXPECT_EQ(KVOX_Poll(), 0);
   EXPECT_EQ(KVOX_Player.streamActive, 0);
@@ -96,7 +107,7 @@ TEST_F(Player, TheNoSoundDriverNeverEndsAStream) {
 TEST_F(Player, AStreamThatStopsDecodingEndsQuietly) {
   std::vector<uint8_t> s = fake_mpeg::Stream(600);
   s[size_t(400) * 100] = 0x12;   // frame 400 has no sync word
-  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  ASSERT_EQ(Prepare(s), 0);
   PlayOut();
   KVOX_FreeMPG();
   std::vector<uint8_t> want = fake_mpeg::Pcm(std::vector<uint8_t>(s.begin(), s.begin() + 400 * 100));
@@ -114,10 +125,8 @@ std::vector<uint8_t> Riff(int32_t headerBytes, const std::vector<uint8_t>& body)
 TEST_F(Player, A72ByteRiffWrapperIsSkipped) {
   std::vector<uint8_t> s = fake_mpeg::Stream(100);
   std::vector<uint8_t> wrapped = Riff(72, s);
-  ASSERT_EQ(KVOX_PrepareMPG(wrapped.data(), int32_t(wrapped.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
-  PlayOut();
-  KVOX_FreeMPG();
-  EXPECT_EQ(WavData(), fake_mpeg::Pcm(s));
+  ASSERT_EQ(Prepare(wrapped), 0);
+  EXPECT_EQ(Played(), fake_mpeg::Pcm(s));
 }
 
 // A RIFF chunk: id, little-endian size, body, and the pad byte after an odd size.
@@ -143,10 +152,8 @@ TEST_F(Player, ARiffFilePlaysFromItsDataChunk) {
   for (uint32_t size : {uint32_t(s.size()), 0u, 0xFFFFFFFFu}) {  // exact, unknown (0) and past the end
     std::vector<uint8_t> wrapped = ChunkedRiff(s, size);
     ASSERT_NE(wrapped.size(), s.size() + 72);
-    ASSERT_EQ(KVOX_PrepareMPG(wrapped.data(), int32_t(wrapped.size()), 0, 100000, KVOX_INPUT_MEMORY), 0) << size;
-    PlayOut();
-    KVOX_FreeMPG();
-    EXPECT_EQ(WavData(), fake_mpeg::Pcm(s)) << size;
+    ASSERT_EQ(Prepare(wrapped), 0) << size;
+    EXPECT_EQ(Played(), fake_mpeg::Pcm(s)) << size;
   }
 }
 
@@ -157,84 +164,49 @@ TEST_F(Player, ARiffWalkThatFindsNoDataChunkFallsBackToTheFixedHeader) {
   Chunk(lost, "JUNK", 0x7FFFFFF0u, 0);
   Chunk(lost, "data", uint32_t(s.size()), 0);
   lost.insert(lost.end(), s.begin(), s.end());
-  EXPECT_EQ(KVOX_PrepareMPG(lost.data(), int32_t(lost.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);
+  EXPECT_EQ(Prepare(lost), -1);
   // No data chunk but 72 bytes of chunks: the stream behind them plays as behind any 72-byte header.
   std::vector<uint8_t> fixed = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
   Chunk(fixed, "fmt ", 40, 40);
   Chunk(fixed, "fact", 4, 4);
   ASSERT_EQ(fixed.size(), 72u);
   fixed.insert(fixed.end(), s.begin(), s.end());
-  ASSERT_EQ(KVOX_PrepareMPG(fixed.data(), int32_t(fixed.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
-  PlayOut();
-  KVOX_FreeMPG();
-  EXPECT_EQ(WavData(), fake_mpeg::Pcm(s));
+  ASSERT_EQ(Prepare(fixed), 0);
+  EXPECT_EQ(Played(), fake_mpeg::Pcm(s));
 }
 
 TEST_F(Player, ZeroWrappersOfOtherLengthsAndShortRiffFilesAreRefused) {
   std::vector<uint8_t> s = fake_mpeg::Stream(100);
-  std::vector<uint8_t> wrong = Riff(60, s);
-  EXPECT_EQ(KVOX_PrepareMPG(wrong.data(), int32_t(wrong.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);
+  std::vector<uint8_t> wrong = Riff(60, s), tiny = Riff(40, {});
+  ExpectRefused(wrong, int32_t(wrong.size()), "Bad or unsupported MPEG file\\.");
   EXPECT_EQ(KVOX_Player.prepared, 0);
-  std::vector<uint8_t> tiny = Riff(40, {});
-  EXPECT_EQ(KVOX_PrepareMPG(tiny.data(), int32_t(tiny.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);
-  EXPECT_EXIT(
-      {
-        KVOX_Flags = 1;
-        KVOX_PrepareMPG(wrong.data(), int32_t(wrong.size()), 0, 100000, KVOX_INPUT_MEMORY);
-      },
-      ::testing::ExitedWithCode(0), "Bad or unsupported MPEG file\\.");
-  EXPECT_EXIT(
-      {
-        KVOX_Flags = 1;
-        KVOX_PrepareMPG(tiny.data(), int32_t(tiny.size()), 0, 100000, KVOX_INPUT_MEMORY);
-      },
-      ::testing::ExitedWithCode(0), "Bad or unsupported MPEG file\\.");
+  ExpectRefused(tiny, int32_t(tiny.size()), "Bad or unsupported MPEG file\\.");
 }
 
 TEST_F(Player, FailuresReturnMinusOneOrEndTheProgram) {
   std::vector<uint8_t> s = fake_mpeg::Stream(100);
   std::vector<uint8_t> badSync = s;
   badSync[500] = 0;   // frame 5
-  EXPECT_EQ(KVOX_PrepareMPG(badSync.data(), int32_t(badSync.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);
-  EXPECT_EXIT(
-      {
-        KVOX_Flags = 1;
-        KVOX_PrepareMPG(badSync.data(), int32_t(badSync.size()), 0, 100000, KVOX_INPUT_MEMORY);
-      },
-      ::testing::ExitedWithCode(0), "Bad sync in MPEG file\\.");
-  EXPECT_EQ(KVOX_PrepareMPG(s.data(), 0, 0, 100000, KVOX_INPUT_MEMORY), -1);
-  EXPECT_EXIT(
-      {
-        KVOX_Flags = 1;
-        KVOX_PrepareMPG(s.data(), 0, 0, 100000, KVOX_INPUT_MEMORY);
-      },
-      ::testing::ExitedWithCode(0), "Can't fill BitStream!");
+  ExpectRefused(badSync, int32_t(badSync.size()), "Bad sync in MPEG file\\.");
+  ExpectRefused(s, 0, "Can't fill BitStream!");
   static const KvoxDecoder refusing = {
       [](const KvoxMpegHeader*, int32_t, int32_t, int32_t, int32_t, int32_t) { return 0; }, fake_mpeg::Info,
       fake_mpeg::Decode};
   KvoxUseDecoder(&refusing, fake_mpeg::Parse);
-  EXPECT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), -1);
-  EXPECT_EXIT(
-      {
-        KVOX_Flags = 1;
-        KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY);
-      },
-      ::testing::ExitedWithCode(0), "MPEG Decoder init failed\\.");
+  ExpectRefused(s, int32_t(s.size()), "MPEG Decoder init failed\\.");
   KvoxUseDecoder(&fake_mpeg::kDecoder, fake_mpeg::Parse);
   // A buffer with no room above its target for a frame is refused, not overrun.
-  EXPECT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 5000, KVOX_INPUT_MEMORY), -1);
+  EXPECT_EQ(Prepare(s, 5000), -1);
   // A second disk output cannot open while the first is open.
-  ASSERT_EQ(KVOX_PrepareMPG(s.data(), int32_t(s.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
+  ASSERT_EQ(Prepare(s), 0);
   EXPECT_EQ(KVOX_Disk.InitSamplePlay(16, 2, 44100, 0), -1);
 }
 
 TEST_F(Player, PreparingWhilePreparedFreesTheOldStreamFirst) {
   std::vector<uint8_t> a = fake_mpeg::Stream(30), b = fake_mpeg::Stream(40);
-  ASSERT_EQ(KVOX_PrepareMPG(a.data(), int32_t(a.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
-  ASSERT_EQ(KVOX_PrepareMPG(b.data(), int32_t(b.size()), 0, 100000, KVOX_INPUT_MEMORY), 0);
-  PlayOut();
-  KVOX_FreeMPG();
-  EXPECT_EQ(WavData(), fake_mpeg::Pcm(b));
+  ASSERT_EQ(Prepare(a), 0);
+  ASSERT_EQ(Prepare(b), 0);
+  EXPECT_EQ(Played(), fake_mpeg::Pcm(b));
 }
 
 TEST_F(Player, FlagsPickReductionAndConversion) {

@@ -22,11 +22,7 @@ TEST_F(WaveOut, BlocksPlayInOrderAndAreMarkedDoneOncePlayed) {
   ASSERT_EQ(PlatWaveOutOpen({2, 44100, 16}), PLAT_WAVE_OK);
   EXPECT_EQ(PlatWaveOutOpen({2, 44100, 16}), PLAT_WAVE_ALLOCATED);
   uint8_t a[8] = {1, 2, 3, 4, 5, 6, 7, 8}, b[4] = {9, 10, 11, 12};
-  PlatWaveHeader ha, hb;
-  ha.data = a;
-  ha.bytes = 8;
-  hb.data = b;
-  hb.bytes = 4;
+  PlatWaveHeader ha{a, 8}, hb{b, 4};
   EXPECT_EQ(PlatWaveOutWrite(&ha), PLAT_WAVE_UNPREPARED);
   ASSERT_EQ(PlatWaveOutPrepare(&ha), PLAT_WAVE_OK);
   ASSERT_EQ(PlatWaveOutPrepare(&hb), PLAT_WAVE_OK);
@@ -79,10 +75,9 @@ TEST_F(WaveOut, SdlSinkPlaysThroughTheDummyDriver) {
   }
   ASSERT_EQ(PlatWaveOutOpen({2, 44100, 16}), PLAT_WAVE_OK);
   std::vector<uint8_t> block(4096, 0);
-  PlatWaveHeader h[3];
+  const int32_t n = int32_t(block.size());
+  PlatWaveHeader h[3] = {{block.data(), n}, {block.data(), n}, {block.data(), n}};
   for (PlatWaveHeader& x : h) {
-    x.data = block.data();
-    x.bytes = int32_t(block.size());
     PlatWaveOutPrepare(&x);
     PlatWaveOutWrite(&x);
   }
@@ -104,18 +99,7 @@ uint32_t FakeNow() { return fakeNow; }
 void FakeSleep(uint32_t ms) { fakeNow += ms; }
 const PlatClock kFakeClock = {"fake", FakeNow, FakeSleep};
 
-std::vector<uint8_t> ReadAll(const char* name) {
-  std::vector<uint8_t> v;
-  if (FILE* f = fopen(name, "rb")) {
-    uint8_t b[4096];
-    for (size_t n; (n = fread(b, 1, sizeof b, f)) > 0;) v.insert(v.end(), b, b + n);
-    fclose(f);
-  }
-  return v;
-}
-
 TEST_F(WaveOut, RenderSinkPlaysInStepWithTheClockFromTheFirstBlock) {
-  EnterTestFolder();
   const PlatClock* saved = PlatCurrentClock();
   PlatUseClock(&kFakeClock);
   fakeNow = 5000;
@@ -127,11 +111,7 @@ TEST_F(WaveOut, RenderSinkPlaysInStepWithTheClockFromTheFirstBlock) {
   fakeNow = 6000;   // time before the first block is not in the file
   std::vector<uint8_t> a(4 * 4410), b(4 * 4410);
   for (size_t i = 0; i < a.size(); i++) a[i] = uint8_t(i), b[i] = uint8_t(i * 3);
-  PlatWaveHeader ha, hb;
-  ha.data = a.data();
-  ha.bytes = int32_t(a.size());
-  hb.data = b.data();
-  hb.bytes = int32_t(b.size());
+  PlatWaveHeader ha{a.data(), int32_t(a.size())}, hb{b.data(), int32_t(b.size())};
   PlatWaveOutPrepare(&ha);
   PlatWaveOutPrepare(&hb);
   PlatWaveOutWrite(&ha);
@@ -150,7 +130,7 @@ TEST_F(WaveOut, RenderSinkPlaysInStepWithTheClockFromTheFirstBlock) {
   EXPECT_TRUE(PlatWaveIsDone(&hb));
   PlatWaveOutReset();
   ASSERT_EQ(PlatWaveOutClose(), PLAT_WAVE_OK);
-  std::vector<uint8_t> file = ReadAll("render.wav");
+  std::vector<uint8_t> file = ReadBytes("render.wav");
   ASSERT_EQ(file.size(), 44 + a.size() + b.size());
   EXPECT_EQ(uint32_t(file[40] | file[41] << 8 | file[42] << 16), uint32_t(a.size() + b.size()));
   EXPECT_EQ(uint32_t(file[28] | file[29] << 8 | file[30] << 16), 176400u);
@@ -158,7 +138,6 @@ TEST_F(WaveOut, RenderSinkPlaysInStepWithTheClockFromTheFirstBlock) {
   EXPECT_EQ(memcmp(file.data() + 44 + a.size(), b.data(), b.size()), 0);
   PlatSetWaveOutFile(nullptr);
   PlatUseClock(saved);
-  LeaveTestFolder();
 }
 
 }  // namespace
