@@ -2,7 +2,3 @@
 # The runtime's one non-local exit (Exit back to the entry guard) is a C++ exception, so catching
 # stays on. The same sin and cos as the native build come from the C library, see web.cmake.
 add_compile_options(-fexceptions)
-# Vector instructions (the pixel loops vectorise as they do natively) and memory.copy/fill for the
-# block copies, in place of a call out to JavaScript for every copy of 512 bytes or more.
-add_compile_options(-msimd128 -mbulk-memory)
-add_link_options(-msimd128 -mbulk-memory)
