@@ -1,6 +1,7 @@
 // Image slots and sprites: conversion at load, bounded drawing on a target.
 #include "demo/engine/images.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -156,8 +157,12 @@ void ShowImageOn(const FrameTarget& t, int32_t slot) {
 
 void ShowImageCenteredOn(const FrameTarget& t, int32_t slot) {
   if (!t.pixels || t.width <= 0 || t.height <= 0) return;
-  for (int64_t r = 0; r < t.height; r++)
-    for (int64_t x = 0; x < t.width; x++) t.pixels[r * RowStride(t) + x] = 0xFFFF;
+  // White behind the logo, one row at a time from a row pointer.
+  const int64_t stride = RowStride(t);
+  for (int64_t r = 0; r < t.height; r++) {
+    uint16_t* row = t.pixels + r * stride;
+    std::fill(row, row + t.width, uint16_t(0xFFFF));
+  }
   if (!ValidSlot(slot) || !ImageSlots[slot].pixels) {
     WarnOnce(kWarnCentered, slot, "ShowImageCentered", "no picture loaded");
     return;
