@@ -85,7 +85,7 @@ sanitize: deps
 	cd $(BUILD)-asan && ctest --output-on-failure -j $(JOBS)
 
 # The show in a web browser: an emscripten build into build-web/, and the static site in
-# build-web/site/ (the page, tarvon3.js and .wasm, data.qvx, the loading picture). The data comes
+# build-web/site/ (the page, tarvon3.js and .wasm, data.qvx, the loading picture as a palette PNG). The data comes
 # from the native build's forge and packer, which are built first. Serve it with
 # tools/serve-web.sh. emcc's optimiser needs node's acorn module from NODE_PATH.
 WEB_BUILD    ?= build-web
@@ -103,7 +103,8 @@ web: deps $(BUILD)/CMakeCache.txt
 	  -DTARVON_WEB=ON -DTARVON_TESTS=OFF -DTARVON_BENCH=OFF >/dev/null
 	NODE_PATH=/usr/share/nodejs nice -n 10 cmake --build $(WEB_BUILD) -j $(JOBS) --target site
 	cp data.qvx $(WEB_BUILD)/site/data.qvx
-	ffmpeg -loglevel error -y -i data/loading.tga $(WEB_BUILD)/site/loading.png
+	ffmpeg -loglevel error -y -i data/loading.tga -vf 'split[a][b];[a]palettegen=stats_mode=full[p];[b][p]paletteuse=dither=none' \
+	  $(WEB_BUILD)/site/loading.png
 	@echo "make web: the site is in $(WEB_BUILD)/site; serve it with tools/serve-web.sh"
 
 web-test: web
