@@ -85,9 +85,9 @@ sanitize: deps
 	cd $(BUILD)-asan && ctest --output-on-failure -j $(JOBS)
 
 # The show in a web browser: an emscripten build into build-web/, and the static site in
-# build-web/site/ (the page, tarvon3.js and .wasm, data.qvx, the loading picture as a palette PNG). The data comes
-# from the native build's forge and packer, which are built first. Serve it with
-# tools/serve-web.sh. emcc's optimiser needs node's acorn module from NODE_PATH.
+# build-web/site/ (the page, tarvon3.js and .wasm, data.qvx, the loading picture as a palette
+# PNG). The data comes from the native build's forge and packer, which are built first. Serve it
+# with tools/serve-web.sh. emcc's optimiser needs node's acorn module from NODE_PATH.
 WEB_BUILD    ?= build-web
 # `make web-test` runs the browser checks (tools/check-web.sh) in headless Chromium, driven by
 # puppeteer-core from npm, installed into build-web/npm when missing.
