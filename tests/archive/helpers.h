@@ -13,6 +13,7 @@
 #include "runtime/archive_codecs.h"
 #include "runtime/archive_format.h"
 #include "runtime/log.h"
+#include "support/logfile.h"
 #include "tools/qvxpack/bitwriter.h"
 
 namespace archive_test {

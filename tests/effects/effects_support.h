@@ -133,12 +133,6 @@ inline std::string CubeObject(double r) {
   return s;
 }
 
-inline bool LogHasPart(const std::string& part) {
-  for (const std::string& l : ReadLines())
-    if (l.find(part) != std::string::npos) return true;
-  return false;
-}
-
 inline void FreshLog() {
   DebugMode = 1;
   InitLog();

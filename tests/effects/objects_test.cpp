@@ -65,32 +65,26 @@ TEST_F(ObjectEffects, CheckerTexelsAndMaskHoles) {
   const int32_t before = MemoryInUse();
   SetUpCheckerWith("cube.3dm", "mask.tga", "tex.tga", "path.spl");
   ASSERT_TRUE(CheckerEffect.ready);
-  EXPECT_EQ(CheckerEffect.texture[0], 0xFFFF);
-  EXPECT_EQ(CheckerEffect.texture[1], 0);        // (7, 3, 7) truncates to 0: transparent too
-  EXPECT_EQ(CheckerEffect.texture[2], 0);        // pure black in the mask
-  EXPECT_EQ(CheckerEffect.texture[3], 0xFFFF);   // (0, 0, 1) is not black
+  // Texel 1's (7, 3, 7) truncates to 0, transparent too; texel 2 is pure black in the mask; (0, 0, 1) is not black.
+  EXPECT_EQ(std::vector<uint16_t>(CheckerEffect.texture, CheckerEffect.texture + 4),
+            (std::vector<uint16_t>{0xFFFF, 0, 0, 0xFFFF}));
   EXPECT_EQ(CheckerEffect.camera.distance, 900);
   EXPECT_DOUBLE_EQ(CheckerEffect.camera.a, -0.766842);
   EXPECT_EQ(fx::disk.loaded, fx::disk.unloaded);
-  const std::vector<std::string> lines = ReadLines();
-  const int begin = FindLine(lines, "Info: Begin of InitChecker()");
-  EXPECT_GE(begin, 0);
-  EXPECT_GT(FindLine(lines, "Info: End of InitChecker()", begin), begin);
+  EXPECT_EQ(MissingInOrder(ReadLines(), {"Info: Begin of InitChecker()", "Info: End of InitChecker()"}), "");
   FreeCheckerEffect();
   EXPECT_EQ(MemoryInUse(), before);
 }
 
 TEST_F(ObjectEffects, CheckerRefusesPicturesItWouldReadPast) {
-  EXPECT_TRUE(DiesFatally([this] { SetUpCheckerWith("cube.3dm", "white.tga", "narrow.tga", "path.spl"); }));
-  EXPECT_TRUE(fx::LogHasPart("FATAL ERROR: InitChecker(): \"narrow.tga\" must be 256 pixels wide, at least 256 rows"));
+  EXPECT_NE(FatalOf([this] { SetUpCheckerWith("cube.3dm", "white.tga", "narrow.tga", "path.spl"); }).find(
+                "FATAL ERROR: InitChecker(): \"narrow.tga\" must be 256 pixels wide, at least 256 rows"), std::string::npos);
   CheckerEffect = {};
-  fx::FreshLog();
-  EXPECT_TRUE(DiesFatally([this] { SetUpCheckerWith("cube.3dm", "short.tga", "white.tga", "path.spl"); }));
-  EXPECT_TRUE(fx::LogHasPart("\"short.tga\" must be 256 pixels wide, at least 256 rows, 24 or 32-bit (it is 256 x 100"));
+  EXPECT_NE(FatalOf([this] { SetUpCheckerWith("cube.3dm", "short.tga", "white.tga", "path.spl"); }).find(
+                "\"short.tga\" must be 256 pixels wide, at least 256 rows, 24 or 32-bit (it is 256 x 100"), std::string::npos);
   CheckerEffect = {};
-  fx::FreshLog();
-  EXPECT_TRUE(DiesFatally([this] { SetUpCheckerWith("cube.3dm", "white.tga", "grey8.tga", "path.spl"); }));
-  EXPECT_TRUE(fx::LogHasPart("\"grey8.tga\" must be"));
+  EXPECT_NE(FatalOf([this] { SetUpCheckerWith("cube.3dm", "white.tga", "grey8.tga", "path.spl"); }).find(
+                "\"grey8.tga\" must be"), std::string::npos);
   CheckerEffect = {};
 }
 
@@ -155,11 +149,11 @@ TEST_F(ObjectEffects, CheckerSetUpTwiceInTheShowReleasesBetween) {
   EXPECT_EQ(CheckerEffect.object.vertexCount, 3);
   // A set-up over a set-up releases the first instead of losing it.
   SetUpCheckerWith("cube.3dm", "white.tga", "white.tga", "path.spl");
-  EXPECT_TRUE(fx::LogHasPart("InitChecker(): already set up"));
+  EXPECT_TRUE(LogHasPart("InitChecker(): already set up"));
   FreeCheckerEffect();
   EXPECT_EQ(MemoryInUse(), before);
   FreeCheckerEffect();   // nothing left: a warning, not a double release
-  EXPECT_TRUE(fx::LogHasPart("FreeChecker(): the effect is not set up"));
+  EXPECT_TRUE(LogHasPart("FreeChecker(): the effect is not set up"));
 }
 
 // ---- Phong and multi ----
@@ -269,30 +263,27 @@ TEST_F(ObjectEffects, ObjectsLargerThanTheScreenStayInsideTheFrame) {
 }
 
 TEST_F(ObjectEffects, SpinnersRefuseWrongPicturesAndLogTheirLines) {
-  EXPECT_TRUE(DiesFatally([] { SetUpSpinner(kPhong, "cube.3dm", "white32.tga", "white.tga"); }));
-  EXPECT_TRUE(fx::LogHasPart("FATAL ERROR: Phong(): \"white32.tga\" must be 256 pixels wide, at least 256 rows, 24-bit (it is 256 x 256, 32-bit)"));
+  EXPECT_NE(FatalOf([] { SetUpSpinner(kPhong, "cube.3dm", "white32.tga", "white.tga"); }).find(
+                "FATAL ERROR: Phong(): \"white32.tga\" must be 256 pixels wide, at least 256 rows, 24-bit (it is 256 x 256, 32-bit)"), std::string::npos);
   PhongEffect = {};
-  fx::FreshLog();
-  EXPECT_TRUE(DiesFatally([] { SetUpSpinner(kMulti, "cube.3dm", "white.tga", "narrow.tga"); }));
-  EXPECT_TRUE(fx::LogHasPart("FATAL ERROR: multi(): \"narrow.tga\" must be 256 pixels wide"));
+  EXPECT_NE(FatalOf([] { SetUpSpinner(kMulti, "cube.3dm", "white.tga", "narrow.tga"); }).find(
+                "FATAL ERROR: multi(): \"narrow.tga\" must be 256 pixels wide"), std::string::npos);
   MultiEffect = {};
 
   fx::FreshLog();
   const int32_t before = MemoryInUse();
   SetUpSpinner(kPhong, "cube.3dm", "white.tga", "white.tga");
   SetUpSpinner(kMulti, "cube.3dm", "white.tga", "white.tga");
-  const std::vector<std::string> lines = ReadLines();
-  EXPECT_GE(FindLine(lines, "Info: Begin of Phong()"), 0);
-  EXPECT_GE(FindLine(lines, "Info: Loaded meteor4.3dm, 8 vertices, 12 faces"), 0);
-  EXPECT_GE(FindLine(lines, "Info: Begin of multi()"), 0);
-  EXPECT_GE(FindLine(lines, "Info: Loaded meteor4.asc, 8 vertices, 12 faces"), 0);
+  EXPECT_EQ(MissingInOrder(ReadLines(), {"Info: Begin of Phong()", "Info: Loaded meteor4.3dm, 8 vertices, 12 faces",
+                                         "Info: Begin of multi()", "Info: Loaded meteor4.asc, 8 vertices, 12 faces"}),
+            "");
   FreePhongEffect();
   FreeMultiEffect();
   EXPECT_EQ(MemoryInUse(), before);
   Canvas c;
   DrawPhongOn(c.Target(), 0.5f);   // after release: a warning and nothing drawn
   EXPECT_EQ(c.CountNot(0), 0);
-  EXPECT_TRUE(fx::LogHasPart("DrawPhong(): the effect is not set up"));
+  EXPECT_TRUE(LogHasPart("DrawPhong(): the effect is not set up"));
 }
 
 }  // namespace

@@ -74,8 +74,8 @@ TEST(TransPicTest, KeyedPixelsLetTheFrameThrough) {
   FreeTransPicEffect();
 
   fx::AddFlat("wide.tga", 640, 200, {1, 1, 1});
-  EXPECT_TRUE(DiesFatally([] { SetUpTransPic("wide.tga", 0, fx::Files()); }));
-  EXPECT_TRUE(fx::LogHasPart("InitTransPic(): \"wide.tga\" must be 320 x 200 pixels"));
+  EXPECT_NE(FatalOf([] { SetUpTransPic("wide.tga", 0, fx::Files()); }).find(
+                "InitTransPic(): \"wide.tga\" must be 320 x 200 pixels"), std::string::npos);
 }
 
 TEST(WaveTest, ThresholdsInBothDirections) {
@@ -101,8 +101,8 @@ TEST(WaveTest, ThresholdsInBothDirections) {
   FreeWaveMask();
 
   fx::AddFlat("tiny.tga", 100, 100, {1, 1, 1}, 1);
-  EXPECT_TRUE(DiesFatally([] { SetUpWave("tiny.tga", 1, fx::Files()); }));
-  EXPECT_TRUE(fx::LogHasPart("InitWave(): \"tiny.tga\" must be at least 320 x 200 pixels"));
+  EXPECT_NE(FatalOf([] { SetUpWave("tiny.tga", 1, fx::Files()); }).find(
+                "InitWave(): \"tiny.tga\" must be at least 320 x 200 pixels"), std::string::npos);
 }
 
 TEST(CheckenvTest, ConfigurationFileRefusals) {
@@ -110,21 +110,15 @@ TEST(CheckenvTest, ConfigurationFileRefusals) {
   char map[64], mask[64];
   remove("conf-test.rc");
   EXPECT_FALSE(ReadCheckenvConfig("conf-test.rc", map, mask));
-  EXPECT_TRUE(fx::LogHasPart("ERROR: Checkenv(): Couldn't open \"conf-test.rc\""));
+  EXPECT_TRUE(LogHasPart("ERROR: Checkenv(): Couldn't open \"conf-test.rc\""));
 
-  FILE* f = fopen("conf-test.rc", "w");
-  fprintf(f, "onlyone\n");
-  fclose(f);
+  WriteText("conf-test.rc", "onlyone\n");
   EXPECT_FALSE(ReadCheckenvConfig("conf-test.rc", map, mask));
 
-  f = fopen("conf-test.rc", "w");
-  fprintf(f, "%s %s\n", std::string(200, 'a').c_str(), std::string(200, 'b').c_str());
-  fclose(f);
+  WriteText("conf-test.rc", std::string(200, 'a') + " " + std::string(200, 'b') + "\n");
   EXPECT_FALSE(ReadCheckenvConfig("conf-test.rc", map, mask));   // the first 63 characters hold one word
 
-  f = fopen("conf-test.rc", "w");
-  fprintf(f, "zelt2.tga checkfun.tga\nignored\n");
-  fclose(f);
+  WriteText("conf-test.rc", "zelt2.tga checkfun.tga\nignored\n");
   ASSERT_TRUE(ReadCheckenvConfig("conf-test.rc", map, mask));
   EXPECT_STREQ(map, "zelt2.tga");
   EXPECT_STREQ(mask, "checkfun.tga");

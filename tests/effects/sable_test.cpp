@@ -40,6 +40,16 @@ class Sable : public ::testing::Test {
   void TearDown() override {
     if (SableEffect.ready) FreeSableEffect();
   }
+  // Calls f(x, row, u) for every pixel of the landscape's rows at 90 % of the window (the scene
+  // scrolled by 320), u being the column of the height maps it reads: sand for 1 < u < 256, water
+  // at 1 and below.
+  template <class F>
+  static void ForEachLandscapePixel(F f) {
+    for (int32_t k = 1; k <= 84; k++) {
+      const int32_t depth = 80 * 15360 / (k + 11) - 15360, zoom = (depth + 15360) / 60;
+      for (int32_t x = 0; x < 320; x++) f(x, 109 + k, (((x - 520 + 320) * zoom) >> 8) + 160);
+    }
+  }
 };
 
 TEST(SablePieces, WorkedFigures) {
@@ -131,11 +141,7 @@ TEST_F(Sable, SetUpBuildsTablesAndDrawsTheNoiseFromTheSharedGenerator) {
   EXPECT_EQ(RandomSeed(), expected);
   EXPECT_EQ(fx::disk.loaded, 5);
   EXPECT_EQ(fx::disk.unloaded, 5);
-  const std::vector<std::string> lines = ReadLines();
-  const int a = FindLine(lines, "Info: mem allocation");
-  const int b = FindLine(lines, "Info: loading", a);
-  const int c = FindLine(lines, "Info: precalc", b);
-  EXPECT_TRUE(a >= 0 && b > a && c > b);
+  EXPECT_EQ(MissingInOrder(ReadLines(), {"Info: mem allocation", "Info: loading", "Info: precalc"}), "");
   EXPECT_EQ(SableEffect.rowOffset[0], -128 * 320);
   EXPECT_EQ(SableEffect.rowOffset[255], 127 * 320);
   EXPECT_EQ(SableEffect.slope[0], 0);
@@ -154,7 +160,7 @@ TEST_F(Sable, SetUpBuildsTablesAndDrawsTheNoiseFromTheSharedGenerator) {
   EXPECT_EQ(SableEffect.height2[777], (s2[3 * 777] + s2[3 * 777 + 1] + s2[3 * 777 + 2]) * 110);
   FreeSableEffect();
   EXPECT_EQ(MemoryInUse(), before);
-  EXPECT_TRUE(fx::LogHasPart("Info: free"));
+  EXPECT_TRUE(LogHasPart("Info: free"));
 }
 
 TEST_F(Sable, FramesStayAboveRow194AndInsideTheTarget) {
@@ -197,26 +203,21 @@ TEST_F(Sable, TrailCountersDarkenTheBackgroundAndCountDown) {
   Canvas c;
   DrawSableOn(c.Target(), 0.9f);
   int32_t sand = 0, water = 0, plain = 0;
-  for (int32_t k = 1; k <= 84; k++) {
-    const int32_t row = 109 + k;
-    const int32_t depth = 80 * 15360 / (k + 11) - 15360, zoom = (depth + 15360) / 60;
-    for (int32_t x = 0; x < 320; x++) {
-      const int32_t u = (((x - 520 + 320) * zoom) >> 8) + 160;
-      const int32_t counter = SableEffect.trail[row * 640 + 320 + x];
-      if (u >= 256) {
-        plain++;
-        ASSERT_EQ(c.At(x, row), 0xFFFF);
-        ASSERT_EQ(counter, 128);
-      } else if (u > 1) {
-        sand++;
-        ASSERT_EQ(c.At(x, row), uint16_t(23 << 11 | 47 << 5 | 23)) << x << "," << row;
-        ASSERT_EQ(counter, 127);
-      } else {
-        water++;
-        ASSERT_EQ(counter, 128);   // the water leaves the counters alone
-      }
+  ForEachLandscapePixel([&](int32_t x, int32_t row, int32_t u) {
+    const int32_t counter = SableEffect.trail[row * 640 + 320 + x];
+    if (u >= 256) {
+      plain++;
+      EXPECT_EQ(c.At(x, row), 0xFFFF);
+      EXPECT_EQ(counter, 128);
+    } else if (u > 1) {
+      sand++;
+      EXPECT_EQ(c.At(x, row), uint16_t(23 << 11 | 47 << 5 | 23)) << x << "," << row;
+      EXPECT_EQ(counter, 127);
+    } else {
+      water++;
+      EXPECT_EQ(counter, 128);   // the water leaves the counters alone
     }
-  }
+  });
   EXPECT_GT(sand, 1000);
   EXPECT_GT(water, 1000);
   EXPECT_GT(plain, 1000);
@@ -237,31 +238,26 @@ TEST_F(Sable, HeightsAtTheSlopeTablesEndLeaveThePixelAlone) {
   Canvas c(320, 200, 0x0123);
   DrawSableOn(c.Target(), 0.9f);
   int32_t kept = 0;
-  for (int32_t k = 1; k <= 84; k++) {
-    const int32_t row = 109 + k;
-    const int32_t depth = 80 * 15360 / (k + 11) - 15360, zoom = (depth + 15360) / 60;
-    for (int32_t x = 0; x < 320; x++) {
-      const int32_t u = (((x - 520 + 320) * zoom) >> 8) + 160;
-      if (u > 1 && u < 256 && row > 113) {
-        ASSERT_EQ(c.At(x, row), 0x0123) << x << "," << row;
-        kept++;
-      }
+  ForEachLandscapePixel([&](int32_t x, int32_t row, int32_t u) {
+    if (u > 1 && u < 256 && row > 113) {
+      EXPECT_EQ(c.At(x, row), 0x0123) << x << "," << row;
+      kept++;
     }
-  }
+  });
   EXPECT_GT(kept, 1000);
   EXPECT_TRUE(c.BorderIntact());
 }
 
 TEST_F(Sable, RefusesPicturesOfTheWrongSize) {
   fx::AddFlat("night_ciel.tga", 320, 200, {1, 2, 3});
-  EXPECT_TRUE(DiesFatally([] { SetUpSable(fx::Files()); }));
-  EXPECT_TRUE(fx::LogHasPart("FATAL ERROR: InitSable(): \"night_ciel.tga\" must be 640 pixels wide, at least 200 rows, 24-bit"));
+  EXPECT_NE(FatalOf([] { SetUpSable(fx::Files()); }).find(
+                "FATAL ERROR: InitSable(): \"night_ciel.tga\" must be 640 pixels wide, at least 200 rows, 24-bit"), std::string::npos);
   SableEffect = {};
   fx::FreshLog();
   fx::AddFlat("night_ciel.tga", 640, 200, {1, 2, 3});
   fx::AddFlat("blur2.tga", 256, 255, {1, 2, 3});
-  EXPECT_TRUE(DiesFatally([] { SetUpSable(fx::Files()); }));
-  EXPECT_TRUE(fx::LogHasPart("\"blur2.tga\" must be 256 pixels wide, at least 256 rows, 24-bit (it is 256 x 255"));
+  EXPECT_NE(FatalOf([] { SetUpSable(fx::Files()); }).find(
+                "\"blur2.tga\" must be 256 pixels wide, at least 256 rows, 24-bit (it is 256 x 255"), std::string::npos);
   SableEffect = {};
 }
 

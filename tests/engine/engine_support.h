@@ -33,16 +33,3 @@ inline Object3D ParseFull(const std::string& text, const char* name = "test.3dm"
   o.Visibles = (Visible*)Nalloc(f * 16, "Visibles");
   return o;
 }
-
-inline bool LogContains(const std::string& part) {
-  for (const std::string& l : ReadLines())
-    if (l.find(part) != std::string::npos) return true;
-  return false;
-}
-
-inline int LogCount(const std::string& part) {
-  int n = 0;
-  for (const std::string& l : ReadLines())
-    if (l.find(part) != std::string::npos) n++;
-  return n;
-}

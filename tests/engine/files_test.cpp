@@ -10,36 +10,24 @@
 #include "demo/tarvon3/routines.h"
 #include "engine_support.h"
 #include "runtime/video.h"
+#include "support/tga_file.h"
 
 namespace {
 
-void WriteFile(const char* name, const std::string& bytes) {
-  FILE* f = fopen(name, "wb");
-  ASSERT_NE(f, nullptr);
-  fwrite(bytes.data(), 1, bytes.size(), f);
-  fclose(f);
-}
+void WriteFile(const char* name, const std::string& bytes) { WriteText(name, bytes); }
 
 // An uncompressed true-colour TGA, rows top first; pixel(x, y) gives red, green, blue, alpha.
 template <class F>
 void WriteTga(const char* name, int w, int h, int bpp, F pixel) {
-  std::vector<uint8_t> b(18, 0);
-  b[2] = 2;
-  b[12] = uint8_t(w & 255);
-  b[13] = uint8_t(w >> 8);
-  b[14] = uint8_t(h & 255);
-  b[15] = uint8_t(h >> 8);
-  b[16] = uint8_t(bpp * 8);
+  Tga t{.width = uint16_t(w), .height = uint16_t(h), .depth = uint8_t(bpp * 8)};
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++) {
       uint8_t c[4];
       pixel(x, y, c);
-      b.push_back(c[2]);
-      b.push_back(c[1]);
-      b.push_back(c[0]);
-      if (bpp == 4) b.push_back(c[3]);
+      t.pixels.insert(t.pixels.end(), {c[2], c[1], c[0]});
+      if (bpp == 4) t.pixels.push_back(c[3]);
     }
-  WriteFile(name, std::string(b.begin(), b.end()));
+  WriteBytes(name, t.Build());
 }
 
 // Runs a timeline routine with its parameter text split into words.
@@ -82,10 +70,8 @@ TEST_F(EngineFiles, LoadObjectLogsAndFillsTheRecord) {
   EXPECT_EQ(o.vertexCount, 3);
   EXPECT_EQ(o.faceCount, 1);
   EXPECT_EQ(o.Map[1].u, 256.0);
-  std::vector<std::string> lines = ReadLines();
-  const int first = FindLine(lines, "Info: Loading Object tri.3dm");
-  EXPECT_GE(first, 0);
-  EXPECT_GT(FindLine(lines, "Info: Object Loaded tri.3dm, 3 vertices, 1 faces", first), first);
+  EXPECT_EQ(MissingInOrder(ReadLines(), {"Info: Loading Object tri.3dm", "Info: Object Loaded tri.3dm, 3 vertices, 1 faces"}),
+            "");
   FreeObject(&o);
 }
 
@@ -100,13 +86,10 @@ TEST_F(EngineFiles, LoadSplineAndItsFatalLimits) {
   std::string many = "50 1";
   for (int i = 0; i < 50; i++) many.append(" ").append(std::to_string(i)).append(" 0");
   WriteFile("many.spl", many);
-  EXPECT_TRUE(DiesFatally([] { LoadSpline(&store, 5, "many.spl"); }));
-  EXPECT_TRUE(LogHas("FATAL ERROR: LoadSpline(): too many keys !!!"));
+  EXPECT_EQ(FatalOf([] { LoadSpline(&store, 5, "many.spl"); }), "FATAL ERROR: LoadSpline(): too many keys !!!");
   WriteFile("wide.spl", "2 7 0 1 2 3 4 5 6 7 1 1 2 3 4 5 6 7");
-  EXPECT_TRUE(DiesFatally([] { LoadSpline(&store, 5, "wide.spl"); }));
-  EXPECT_TRUE(LogHas("FATAL ERROR: LoadSpline(): too many data !!!"));
-  EXPECT_TRUE(DiesFatally([] { LoadSpline(&store, 50, "arch.spl"); }));
-  EXPECT_TRUE(LogHas("FATAL ERROR: InitSpline(): too many splines !!!"));
+  EXPECT_EQ(FatalOf([] { LoadSpline(&store, 5, "wide.spl"); }), "FATAL ERROR: LoadSpline(): too many data !!!");
+  EXPECT_EQ(FatalOf([] { LoadSpline(&store, 50, "arch.spl"); }), "FATAL ERROR: InitSpline(): too many splines !!!");
 }
 
 TEST_F(EngineFiles, ImageAndSpriteRoutinesOfTheTimeline) {
@@ -141,15 +124,13 @@ TEST_F(EngineFiles, ImageAndSpriteRoutinesOfTheTimeline) {
 TEST_F(EngineFiles, RoutinesRefuseNumbersBeyondTheirTables) {
   WriteTga("dot.tga", 1, 1, 3, [](int, int, uint8_t* c) { c[0] = c[1] = c[2] = 9; });
   WriteFile("still.spl", "2 2  0 1 1  200 1 1");
-  EXPECT_TRUE(DiesFatally([] { Call(LoadImage, "100 dot.tga 0 0"); }));
-  EXPECT_TRUE(LogHas("FATAL ERROR: LoadImage(): too many images !!!"));
-  EXPECT_TRUE(DiesFatally([] { Call(AddSprite, "100 0 0 0 1 1 still.spl 0"); }));
-  EXPECT_TRUE(LogHas("FATAL ERROR: AddSprite(): not enough empty sprite !!!"));
-  EXPECT_TRUE(DiesFatally([] { Call(AddSprite, "55 0 0 0 1 1 still.spl 0"); }));
-  EXPECT_TRUE(LogHas("FATAL ERROR: InitSpline(): too many splines !!!"));
+  EXPECT_EQ(FatalOf([] { Call(LoadImage, "100 dot.tga 0 0"); }), "FATAL ERROR: LoadImage(): too many images !!!");
+  EXPECT_EQ(FatalOf([] { Call(AddSprite, "100 0 0 0 1 1 still.spl 0"); }),
+            "FATAL ERROR: AddSprite(): not enough empty sprite !!!");
+  EXPECT_EQ(FatalOf([] { Call(AddSprite, "55 0 0 0 1 1 still.spl 0"); }), "FATAL ERROR: InitSpline(): too many splines !!!");
   // Sprite 55 has no path, so drawing it draws nothing and warns once.
   Call(DrawSprite, "55", 0.5f);
-  EXPECT_TRUE(LogContains("WARNING: DrawSprite(): sprite 55: no such sprite"));
+  EXPECT_TRUE(LogHasPart("WARNING: DrawSprite(): sprite 55: no such sprite"));
 }
 
 }  // namespace

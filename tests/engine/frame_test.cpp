@@ -23,6 +23,19 @@ void MakeTexture() {
     for (int u = 0; u < 256; u++) texture[size_t(v * 256 + u)] = v < 16 ? 0 : (u < 128 ? 0xF800 : 0x001F);
 }
 
+// Draws the object onto a cleared frame as the effects do: transform, both sides, sort, fill.
+void Render(Object3D& o, int32_t faces) {
+  MakeTexture();
+  std::fill(frame.begin(), frame.end(), 0x0000);
+  Camera camera = {0, 0, 0, 900, 0, 0, FocalInteger(320)};
+  Transform(&o, camera, 320, 200, false);
+  const int32_t n = Visibility(&o, kVisibleBothSides, kDepthThird);
+  ASSERT_EQ(n, faces);
+  SortFaces(&o, n);
+  EXPECT_GT(o.Visibles[0].depth, o.Visibles[n - 1].depth);
+  DrawFaces(&o, n, polygon, kRecordTexture, 0.0, Fill);
+}
+
 // Two overlapping squares, the red one 100 units nearer the eye than the blue one; each square is
 // two faces. Listed far-first and near-first, the near square must end on top either way.
 std::string Squares(bool nearFirst) {
@@ -37,17 +50,9 @@ std::string Squares(bool nearFirst) {
 }
 
 TEST(EngineFrame, NearerFacesCoverFartherOnesWhateverTheirOrder) {
-  MakeTexture();
   for (bool nearFirst : {false, true}) {
     Object3D o = ParseFull(Squares(nearFirst));
-    std::fill(frame.begin(), frame.end(), 0x0000);
-    Camera camera = {0, 0, 0, 900, 0, 0, FocalInteger(320)};
-    Transform(&o, camera, 320, 200, false);
-    const int32_t n = Visibility(&o, kVisibleBothSides, kDepthThird);
-    ASSERT_EQ(n, 4);
-    SortFaces(&o, n);
-    EXPECT_GT(o.Visibles[0].depth, o.Visibles[3].depth);
-    DrawFaces(&o, n, polygon, kRecordTexture, 0.0, Fill);
+    Render(o, 4);
     // The overlap (object x, y in -40..40) is red; the far square's own corner is blue; outside
     // both squares nothing changed.
     const double k = 512.0 / 800.0, kf = 512.0 / 1000.0;
@@ -62,18 +67,12 @@ TEST(EngineFrame, NearerFacesCoverFartherOnesWhateverTheirOrder) {
 }
 
 TEST(EngineFrame, HolesShowTheFacesBehind) {
-  MakeTexture();
   // The near square's v runs 0 to 25.6 texels from top to bottom, so its upper part (v < 16, object
   // y below 2.5) is holes: the blue square shows through there and is covered below.
   Object3D o = ParseFull(
       "8 -60 -60 -100 0.1 0.0  40 -60 -100 0.4 0.0  40 40 -100 0.4 0.1  -60 40 -100 0.1 0.1 "
       "-40 -40 100 0.6 0.1  60 -40 100 0.9 0.1  60 60 100 0.9 0.4  -40 60 100 0.6 0.4 4 0 1 2 0 2 3 4 5 6 4 6 7");
-  std::fill(frame.begin(), frame.end(), 0x0000);
-  Camera camera = {0, 0, 0, 900, 0, 0, FocalInteger(320)};
-  Transform(&o, camera, 320, 200, false);
-  const int32_t n = Visibility(&o, kVisibleBothSides, kDepthThird);
-  SortFaces(&o, n);
-  DrawFaces(&o, n, polygon, kRecordTexture, 0.0, Fill);
+  Render(o, 4);
   const double k = 512.0 / 800.0;
   const int column = 160 + int(-20 * k);
   EXPECT_EQ(frame[size_t(100 + int(-20 * k)) * 320 + column], 0x001F);

@@ -254,10 +254,9 @@ TEST_F(Images, BadNumbersAndEmptySlotsWarnOnce) {
   EXPECT_FALSE(DefineSprite(-2, 0, 0, 0, 1, 1, 0));
   EXPECT_EQ(LogCount("ERROR: LoadImage(): image number -1 is below 0"), 1);
   EXPECT_EQ(LogCount("ERROR: AddSprite(): sprite number -2 is below 0"), 1);
-  EXPECT_TRUE(DiesFatally([] { StoreImage(100, TestPicture(1, 1, 3).picture, 0, 0); }));
-  EXPECT_TRUE(LogHas("FATAL ERROR: LoadImage(): too many images !!!"));
-  EXPECT_TRUE(DiesFatally([] { DefineSprite(100, 0, 0, 0, 1, 1, 0); }));
-  EXPECT_TRUE(LogHas("FATAL ERROR: AddSprite(): not enough empty sprite !!!"));
+  EXPECT_EQ(FatalOf([] { StoreImage(100, TestPicture(1, 1, 3).picture, 0, 0); }),
+            "FATAL ERROR: LoadImage(): too many images !!!");
+  EXPECT_EQ(FatalOf([] { DefineSprite(100, 0, 0, 0, 1, 1, 0); }), "FATAL ERROR: AddSprite(): not enough empty sprite !!!");
 }
 
 TEST_F(Images, ShowImageCopiesTheFrameAndStopsAtTheEndOfASmallPicture) {

@@ -8,27 +8,24 @@
 
 namespace {
 
-class ObjectTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    DebugMode = 1;
-    InitLog();
-  }
-};
+using ObjectTest = LoggedTest;
+
+// Parses text and checks the counts of the object it gives.
+void ExpectCounts(const std::string& text, int32_t vertices, int32_t faces, const char* name = "test.3dm") {
+  Object3D o = ParseFull(text, name);
+  EXPECT_EQ(o.vertexCount, vertices) << text.substr(0, 20);
+  EXPECT_EQ(o.faceCount, faces) << text.substr(0, 20);
+  FreeObject(&o);
+}
 
 TEST_F(ObjectTest, ThreeVertexExampleLoads) {
   Object3D o = ParseFull("3\n0 0 0 0 0\n1 0 0 1 0\n0 1 0 0 1\n1\n0 1 2\n");
   ASSERT_EQ(o.vertexCount, 3);
   ASSERT_EQ(o.faceCount, 1);
-  EXPECT_EQ(o.Map[1].u, 256.0);
-  EXPECT_EQ(o.Map[1].v, 0.0);
-  EXPECT_EQ(o.Map[2].v, 256.0);
-  EXPECT_EQ(o.Verts[1].x, 1.0);
-  EXPECT_EQ(o.Verts[2].y, 1.0);
-  EXPECT_EQ(o.faces[0].count, 3);
-  EXPECT_EQ(o.faces[0].a, 0);
-  EXPECT_EQ(o.faces[0].b, 1);
-  EXPECT_EQ(o.faces[0].c, 2);
+  EXPECT_EQ((std::vector<double>{o.Map[1].u, o.Map[1].v, o.Map[2].v, o.Verts[1].x, o.Verts[2].y}),
+            (std::vector<double>{256, 0, 256, 1, 1}));
+  EXPECT_EQ((std::vector<int32_t>{o.faces[0].count, o.faces[0].a, o.faces[0].b, o.faces[0].c}),
+            (std::vector<int32_t>{3, 0, 1, 2}));
   FreeObject(&o);
 }
 
@@ -51,28 +48,17 @@ TEST_F(ObjectTest, LayoutOfWhiteSpaceDoesNotMatter) {
 TEST_F(ObjectTest, RealForms) {
   Object3D o = ParseFull("2  1.5e2 -2.25 +3. .5 1E-1   -0 1e+1 7.125e0 0.25 0.5  0");
   ASSERT_EQ(o.vertexCount, 2);
-  EXPECT_EQ(o.Verts[0].x, 150.0);
-  EXPECT_EQ(o.Verts[0].y, -2.25);
-  EXPECT_EQ(o.Verts[0].z, 3.0);
-  EXPECT_EQ(o.Map[0].u, 128.0);
+  EXPECT_EQ((std::vector<double>{o.Verts[0].x, o.Verts[0].y, o.Verts[0].z, o.Map[0].u, o.Verts[1].y, o.Verts[1].z,
+                                 o.Map[1].u, o.Map[1].v}),
+            (std::vector<double>{150, -2.25, 3, 128, 10, 7.125, 64, 128}));
   EXPECT_DOUBLE_EQ(o.Map[0].v, 0.1 * 256.0);
-  EXPECT_EQ(o.Verts[1].y, 10.0);
-  EXPECT_EQ(o.Verts[1].z, 7.125);
-  EXPECT_EQ(o.Map[1].u, 64.0);
-  EXPECT_EQ(o.Map[1].v, 128.0);
   EXPECT_EQ(o.faceCount, 0);
   FreeObject(&o);
 }
 
 TEST_F(ObjectTest, EmptyObject) {
-  Object3D o = ParseFull("0 0");
-  EXPECT_EQ(o.vertexCount, 0);
-  EXPECT_EQ(o.faceCount, 0);
-  FreeObject(&o);
-  Object3D e = ParseFull("");
-  EXPECT_EQ(e.vertexCount, 0);
-  EXPECT_EQ(e.faceCount, 0);
-  FreeObject(&e);
+  ExpectCounts("0 0", 0, 0);
+  ExpectCounts("", 0, 0);
 }
 
 TEST_F(ObjectTest, UnreadableNumberStopsTheReadingAndLaterNumbersAreZero) {
@@ -113,24 +99,13 @@ TEST_F(ObjectTest, FacesOutsideTheVerticesAreDroppedWithOneWarning) {
 }
 
 TEST_F(ObjectTest, NegativeCountsLoadEmptyAndHugeCountsAreRefused) {
-  Object3D o = ParseFull("-5 -2");
-  EXPECT_EQ(o.vertexCount, 0);
-  EXPECT_EQ(o.faceCount, 0);
-  FreeObject(&o);
-  Object3D h = ParseFull("99999999999 1 2 3", "huge.3dm");
-  EXPECT_EQ(h.vertexCount, 0);
-  EXPECT_EQ(h.faceCount, 0);
-  EXPECT_TRUE(LogContains("ERROR: LoadObject(): \"huge.3dm\" claims 2147483647 vertices"));
-  FreeObject(&h);
-  Object3D l = ParseFull("1048577", "limit.3dm");   // one more than the most an object may have
-  EXPECT_EQ(l.vertexCount, 0);
-  EXPECT_TRUE(LogContains("claims 1048577 vertices, more than 1048576"));
-  FreeObject(&l);
-  Object3D f = ParseFull("1 0 0 0 0 0 2000000 0 0 0", "faces.3dm");
-  EXPECT_EQ(f.vertexCount, 1);
-  EXPECT_EQ(f.faceCount, 0);
-  EXPECT_TRUE(LogContains("claims 2000000 faces"));
-  FreeObject(&f);
+  ExpectCounts("-5 -2", 0, 0);
+  ExpectCounts("99999999999 1 2 3", 0, 0, "huge.3dm");
+  EXPECT_TRUE(LogHasPart("ERROR: LoadObject(): \"huge.3dm\" claims 2147483647 vertices"));
+  ExpectCounts("1048577", 0, 0, "limit.3dm");   // one more than the most an object may have
+  EXPECT_TRUE(LogHasPart("claims 1048577 vertices, more than 1048576"));
+  ExpectCounts("1 0 0 0 0 0 2000000 0 0 0", 1, 0, "faces.3dm");
+  EXPECT_TRUE(LogHasPart("claims 2000000 faces"));
 }
 
 TEST(TextReading, NumbersStopAtTheBufferEnd) {

@@ -25,9 +25,8 @@ TEST(Spline, WorkedExampleSecondDerivativesAndMidValues) {
   ASSERT_EQ(Parse(0, "3 1\n0 0\n1 1\n2 0\n"), kSplineOk);
   EXPECT_EQ(store.keyCount[0], 3);
   EXPECT_EQ(store.valueCount[0], 1);
-  EXPECT_DOUBLE_EQ(store.keys[0][0].y2[0], 0.0);
-  EXPECT_DOUBLE_EQ(store.keys[0][1].y2[0], -3.0);
-  EXPECT_DOUBLE_EQ(store.keys[0][2].y2[0], 0.0);
+  EXPECT_EQ((std::vector<double>{store.keys[0][0].y2[0], store.keys[0][1].y2[0], store.keys[0][2].y2[0]}),
+            (std::vector<double>{0, -3, 0}));
   EXPECT_DOUBLE_EQ(At(0, 0.5), 0.6875);
   EXPECT_DOUBLE_EQ(At(0, 1.5), 0.6875);
   EXPECT_DOUBLE_EQ(At(0, 1.0), 1.0);   // on a key: that key's value

@@ -30,8 +30,15 @@ struct Obj {
   }
 };
 
-// Projects every vertex with the pipeline's rotation and focal 512 for a grid of angles;
-// returns the screen box over all of them.
+// A vertex rotated by m, moved `distance` away and projected with focal 512: screen x and y, and z.
+Vertex3 Project(const double m[3][3], const Vertex3& p, double distance) {
+  const double X = m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z, Y = m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z;
+  const double Z = m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + distance;
+  return {160 + 512 * X / Z, 100 + 512 * Y / Z, Z};
+}
+
+// Projects every vertex with the pipeline's rotation for a grid of angles; returns the screen box
+// over all of them.
 struct Box { double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9, minZ = 1e9; };
 Box Sweep(const Object3D& o, int32_t distance, int32_t ox, int32_t oy) {
   Box box;
@@ -41,13 +48,9 @@ Box Sweep(const Object3D& o, int32_t distance, int32_t ox, int32_t oy) {
         double m[3][3];
         RotationMatrix(i * 0.7, j * 0.7 + 0.3, k * 1.3 + 0.1, m);
         for (int32_t v = 0; v < o.vertexCount; ++v) {
-          const Vertex3& p = o.Verts[v];
-          double X = m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z;
-          double Y = m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z;
-          double Z = m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + distance;
-          double sx = 160 + 512 * X / Z + ox, sy = 100 + 512 * Y / Z + oy;
-          box = {std::min(box.x0, sx), std::min(box.y0, sy), std::max(box.x1, sx), std::max(box.y1, sy),
-                 std::min(box.minZ, Z)};
+          const Vertex3 s = Project(m, o.Verts[v], distance);
+          box = {std::min(box.x0, s.x + ox), std::min(box.y0, s.y + oy), std::max(box.x1, s.x + ox),
+                 std::max(box.y1, s.y + oy), std::min(box.minZ, s.z)};
         }
       }
   return box;
@@ -114,12 +117,8 @@ TEST(ForgeGeometry, ClosedObjectsAreWoundForTheCullingEffects) {
     double sx[3], sy[3], z = 0;
     const int32_t idx[3] = {meteor.o.faces[f].a, meteor.o.faces[f].b, meteor.o.faces[f].c};
     for (int32_t k = 0; k < 3; ++k) {
-      const Vertex3& p = meteor.o.Verts[idx[k]];
-      double X = m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z, Y = m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z;
-      double Z = m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + 1100;
-      sx[k] = 160 + 512 * X / Z;
-      sy[k] = 100 + 512 * Y / Z;
-      z += Z / 3;
+      const Vertex3 s = Project(m, meteor.o.Verts[idx[k]], 1100);
+      sx[k] = s.x, sy[k] = s.y, z += s.z / 3;
     }
     double cross = (sy[2] - sy[0]) * (sx[1] - sx[0]) - (sy[1] - sy[0]) * (sx[2] - sx[0]);
     if (cross > 0) {

@@ -13,23 +13,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-inline std::string ForgeProgram() {
-  const char* bin = std::getenv("TARVON_BIN");
-  return std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/forge";
-}
-
-inline std::vector<uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+#include "support/logfile.h"
+#include "support/programs.h"
 
 inline std::string ForgeStamp() {
   struct stat st = {};
-  if (stat(ForgeProgram().c_str(), &st) != 0) return "missing";
+  if (stat(ProgramPath("forge").c_str(), &st) != 0) return "missing";
   return std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
 }
 
@@ -50,7 +42,7 @@ inline bool Forged(const std::string& name) {
   bool ok = std::string(previous.begin(), previous.end()) == stamp;
   if (!ok) {
     std::remove((dir + ".stamp").c_str());
-    std::string command = "rm -rf " + dir + " && " + ForgeProgram() + " --out " + dir + " --pcm " + dir +
+    std::string command = "rm -rf " + dir + " && " + ProgramPath("forge") + " --out " + dir + " --pcm " + dir +
                           ".pcm > " + dir + ".out 2>&1";
     ok = std::system(command.c_str()) == 0;
     if (ok) std::ofstream(dir + ".stamp") << stamp;

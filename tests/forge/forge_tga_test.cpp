@@ -8,6 +8,7 @@
 #include "runtime/files.h"
 #include "runtime/log.h"
 #include "runtime/picture.h"
+#include "support/logfile.h"
 #include "tools/forge/noise.h"
 #include "tools/forge/tga.h"
 
@@ -35,9 +36,7 @@ Image Sample(int32_t w, int32_t h, uint32_t seed) {
 
 std::string Write(const std::vector<uint8_t>& bytes, const char* name) {
   std::filesystem::create_directories("tga_roundtrip");
-  std::FILE* f = std::fopen((std::string("tga_roundtrip/") + name).c_str(), "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+  WriteBytes(std::string("tga_roundtrip/") + name, bytes);
   SetArchiveName("tga_roundtrip/");
   return name;
 }

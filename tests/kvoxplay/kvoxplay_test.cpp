@@ -2,21 +2,16 @@
 // its direct decode; silent playback (no sound device, or the no-sound driver) ends with the stream; bad
 // options and files are refused.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "support/logfile.h"
+#include "support/programs.h"
 
 namespace {
 
 int Kvoxplay(const std::string& args, const std::string& prefix = "") {
-  const char* bin = getenv("TARVON_BIN");
-  const std::string command =
-      prefix + " " + std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/kvoxplay " + args + " 2>/dev/null";
-  const int s = system(command.c_str());
-  return WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+  return RunCommand(prefix + " " + ProgramPath("kvoxplay") + " " + args).status;
 }
 
 TEST(KvoxplayTest, DiskPlaybackMatchesTheDirectDecode) {
@@ -33,13 +28,9 @@ TEST(KvoxplayTest, DiskPlaybackMatchesTheDirectDecode) {
 
 // One second of silent Layer I frames (48 kHz stereo, 384 kbit/s: 384-byte frames, nothing allocated).
 void WriteSilentStream(const char* name) {
-  FILE* f = fopen(name, "wb");
-  ASSERT_NE(f, nullptr);
-  for (int n = 0; n < 125; n++) {
-    unsigned char frame[384] = {0xFF, 0xFF, 0xC4, 0x00};
-    fwrite(frame, 1, sizeof frame, f);
-  }
-  fclose(f);
+  std::vector<uint8_t> s(125 * 384, 0);
+  for (size_t at = 0; at < s.size(); at += 384) s[at] = s[at + 1] = 0xFF, s[at + 2] = 0xC4;
+  WriteBytes(name, s);
 }
 
 // A hang guard, not a timing test: silent playback must end on its own well within the bound.
@@ -55,9 +46,7 @@ TEST(KvoxplayTest, Refusals) {
   EXPECT_EQ(Kvoxplay("x.mp3 --driver speakers"), 2);
   EXPECT_EQ(Kvoxplay("x.mp3 --raw a.pcm --wav b.wav"), 2);
   EXPECT_EQ(Kvoxplay("missing.mp3 --driver nosound"), 1);
-  FILE* f = fopen("text.mp3", "w");
-  fputs("not a stream at all\n", f);
-  fclose(f);
+  WriteText("text.mp3", "not a stream at all\n");
   EXPECT_EQ(Kvoxplay("text.mp3 --driver nosound"), 1);
 }
 

@@ -35,12 +35,10 @@ TEST_F(MidasDevice, DefaultsGiveThirtyThreeBlocksOf2672BytesAndA50HzTick) {
   ASSERT_EQ(MIDASinit(), 1);
   EXPECT_STREQ(MIDASgetDeviceName(), "Windows Wave Sound Device 1.11");
   EXPECT_FALSE(MIDASfellBackToNoSound());
-  EXPECT_EQ(MidasWaveBlockCount(), 33);
-  EXPECT_EQ(MidasWaveBlockBytes(), 2672);
-  EXPECT_EQ(MidasWaveTickFrames(), 882);
-  EXPECT_EQ(fake_waveout::opened.rate, 44100);
-  EXPECT_EQ(fake_waveout::opened.channels, 2);
-  EXPECT_EQ(fake_waveout::opened.bits, 16);
+  // Blocks, block bytes and tick frames; the format opened.
+  EXPECT_EQ((std::vector<int32_t>{MidasWaveBlockCount(), MidasWaveBlockBytes(), MidasWaveTickFrames(),
+                                  fake_waveout::opened.rate, fake_waveout::opened.channels, fake_waveout::opened.bits}),
+            (std::vector<int32_t>{33, 2672, 882, 44100, 2, 16}));
 }
 
 TEST_F(MidasDevice, BufferOf1000MsIsCappedAt64Blocks) {

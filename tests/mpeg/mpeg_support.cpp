@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "sound/mpeg_layer3.h"
+#include "support/logfile.h"
 
 namespace mpegtest {
 
@@ -35,16 +36,7 @@ const std::string& StreamDir() {
   return dir;
 }
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::vector<uint8_t> d;
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return d;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) d.insert(d.end(), buf, buf + n);
-  fclose(f);
-  return d;
-}
+std::vector<uint8_t> ReadFile(const std::string& path) { return ReadBytes(path); }
 
 std::vector<float> ReadFloats(const std::string& path) {
   std::vector<uint8_t> d = ReadFile(path);

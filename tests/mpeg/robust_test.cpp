@@ -13,6 +13,7 @@
 #include "sound/kvox_wave.h"
 #include "sound/mpeg.h"
 #include "sound/mpeg_layer12.h"
+#include "support/logfile.h"
 
 using namespace mpegtest;
 
@@ -134,9 +135,8 @@ TEST(MpegFullRate, TheTopSubbandIsSynthesised) {
     double fade = 0.5 - 0.5 * std::cos(M_PI * std::fmin(1.0, std::fmin(double(i), double(44100 - i)) / 8000.0));
     KvoxPut16(wav.data() + 44 + 2 * i, uint16_t(int16_t(16000 * fade * std::sin(2 * M_PI * 21700.0 * double(i) / 44100))));
   }
-  FILE* f = fopen("tone31.wav", "wb");
-  ASSERT_TRUE(f && fwrite(wav.data(), 1, wav.size(), f) == wav.size());
-  fclose(f);
+  WriteBytes("tone31.wav", wav);
+  ASSERT_EQ(ReadBytes("tone31.wav"), wav);
   ASSERT_EQ(system((l1enc + " tone31.wav tone31.mpa --bitrate 192").c_str()), 0);
   const std::vector<uint8_t> stream = ReadFile("tone31.mpa");
   float peak[2] = {0, 0};

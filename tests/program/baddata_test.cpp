@@ -25,6 +25,7 @@
 
 #include "support/logfile.h"
 #include "support/programs.h"
+#include "support/tga_file.h"
 
 namespace fs = std::filesystem;
 
@@ -54,8 +55,6 @@ std::vector<std::string> DataFiles() {
 }
 
 bool HaveData() { return fs::exists(kData / "meeting.mp3") && fs::exists(kData / "loading.tga"); }
-
-void WriteText(const fs::path& p, const std::string& s) { WriteBytes(p, Bytes(s.begin(), s.end())); }
 
 // Bytes of a small deterministic generator, so a failing case is the same on every run.
 Bytes Random(size_t n, uint32_t s) {
@@ -291,13 +290,11 @@ TEST(BadDataTest, EachFileMissingTruncatedOrRandom) {
 }
 
 // A TGA picture as the forge writes them: uncompressed true colour (24 or 32 bits) or grey (8 bits).
-Bytes Tga(int w, int h, int depth) {
-  Bytes b(18, 0);
-  b[2] = depth == 8 ? 3 : 2;
-  b[12] = uint8_t(w), b[13] = uint8_t(w >> 8), b[14] = uint8_t(h), b[15] = uint8_t(h >> 8);
-  b[16] = uint8_t(depth), b[17] = depth == 32 ? 8 : 0;
-  for (int i = 0; i < w * h * depth / 8; i++) b.push_back(uint8_t(i * 7 + i / 256));
-  return b;
+Bytes TgaBytes(int w, int h, int depth) {
+  Tga t{.type = uint8_t(depth == 8 ? 3 : 2), .width = uint16_t(w), .height = uint16_t(h), .depth = uint8_t(depth),
+        .descriptor = uint8_t(depth == 32 ? 8 : 0)};
+  for (int i = 0; i < w * h * depth / 8; i++) t.pixels.push_back(uint8_t(i * 7 + i / 256));
+  return t.Build();
 }
 
 TEST(BadDataTest, PicturesOfTheWrongSizeOrDepth) {
@@ -308,15 +305,15 @@ TEST(BadDataTest, PicturesOfTheWrongSizeOrDepth) {
     const Bytes original = ReadBytes(kData / name);
     const int w = original[12] | original[13] << 8, h = original[14] | original[15] << 8, depth = original[16];
     const int32_t start = StartFor(name);
-    cases.push_back({name + " half size", TgaCase(name, Tga(w / 2, h / 2, depth == 8 ? 8 : 24)), Want::Any, start,
+    cases.push_back({name + " half size", TgaCase(name, TgaBytes(w / 2, h / 2, depth == 8 ? 8 : 24)), Want::Any, start,
                      start + 200});
-    cases.push_back({name + " " + std::to_string(depth == 8 ? 24 : 8) + "-bit", TgaCase(name, Tga(w, h, depth == 8 ? 24 : 8)),
+    cases.push_back({name + " " + std::to_string(depth == 8 ? 24 : 8) + "-bit", TgaCase(name, TgaBytes(w, h, depth == 8 ? 24 : 8)),
                      Want::Any, start, start + 200});
   }
-  cases.push_back({"loading.tga 1 x 1", TgaCase("loading.tga", Tga(1, 1, 24)), Want::Any});
-  cases.push_back({"loading.tga 65535 x 65535", TgaCase("loading.tga", Tga(0, 0, 24), 0xFFFF), Want::Fatal});
-  cases.push_back({"fond.tga 0 x 0", TgaCase("fond.tga", Tga(0, 0, 24)), Want::Any});
-  cases.push_back({"phong3.tga 32-bit", TgaCase("phong3.tga", Tga(256, 256, 32)), Want::Any});
+  cases.push_back({"loading.tga 1 x 1", TgaCase("loading.tga", TgaBytes(1, 1, 24)), Want::Any});
+  cases.push_back({"loading.tga 65535 x 65535", TgaCase("loading.tga", TgaBytes(0, 0, 24), 0xFFFF), Want::Fatal});
+  cases.push_back({"fond.tga 0 x 0", TgaCase("fond.tga", TgaBytes(0, 0, 24)), Want::Any});
+  cases.push_back({"phong3.tga 32-bit", TgaCase("phong3.tga", TgaBytes(256, 256, 32)), Want::Any});
   RunGroup("pictures", cases);
 }
 

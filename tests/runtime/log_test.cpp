@@ -9,13 +9,7 @@
 
 namespace {
 
-class LogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    DebugMode = 1;
-    InitLog();
-  }
-};
+using LogTest = LoggedTest;
 
 TEST_F(LogTest, FourLineFormsAndTruncationAtInit) {
   Info("LoadMp3(%s)", "meeting.mp3");

@@ -51,11 +51,9 @@ TEST_F(VideoTest, FifteenBitDisplayGetsConvertedPixels) {
   fb[3] = 0x001F;
   fb[320 * 199 + 319] = 0x0020;   // green's lowest bit is lost
   Flip();
-  EXPECT_EQ(SurfacePixel(0, 0), 0x7FFF);
-  EXPECT_EQ(SurfacePixel(1, 0), 0x03E0);
-  EXPECT_EQ(SurfacePixel(2, 0), 0x7C00);
-  EXPECT_EQ(SurfacePixel(3, 0), 0x001F);
-  EXPECT_EQ(SurfacePixel(319, 199), 0x0000);
+  EXPECT_EQ((std::vector<uint16_t>{SurfacePixel(0, 0), SurfacePixel(1, 0), SurfacePixel(2, 0), SurfacePixel(3, 0),
+                                   SurfacePixel(319, 199)}),
+            (std::vector<uint16_t>{0x7FFF, 0x03E0, 0x7C00, 0x001F, 0x0000}));
 }
 
 TEST_F(VideoTest, BusyIsRetriedAndLostSkipsTheFrame) {

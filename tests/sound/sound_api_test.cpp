@@ -71,18 +71,11 @@ TEST_F(Api, CallsWithoutADriverReturnMinusOne) {
   uint8_t b[4] = {};
   int32_t w = 0;
   EXPECT_EQ(KVOX_GetVolume(), -1.0f);
-  EXPECT_EQ(KVOX_Uninit(), -1);
-  EXPECT_EQ(KVOX_GetCaps(), -1);
-  EXPECT_EQ(KVOX_InitSamplePlay(16, 2, 44100, 100), -1);
-  EXPECT_EQ(KVOX_UninitSamplePlay(), -1);
-  EXPECT_EQ(KVOX_FillBuffers(b, 4), -1);
-  EXPECT_EQ(KVOX_StartSamplePlay(), -1);
-  EXPECT_EQ(KVOX_Write(&w, b, 4), -1);
-  EXPECT_EQ(KVOX_SendData(b, 4), -1);
-  EXPECT_EQ(KVOX_SetVolume(0.5f), -1);
-  EXPECT_EQ(KVOX_SetPanning(3), -1);
-  EXPECT_EQ(KVOX_Poll(), -1);
-  EXPECT_EQ(KVOX_StreamStat(), -1);
+  EXPECT_EQ((std::vector<int32_t>{KVOX_Uninit(), KVOX_GetCaps(), KVOX_InitSamplePlay(16, 2, 44100, 100),
+                                  KVOX_UninitSamplePlay(), KVOX_FillBuffers(b, 4), KVOX_StartSamplePlay(),
+                                  KVOX_Write(&w, b, 4), KVOX_SendData(b, 4), KVOX_SetVolume(0.5f), KVOX_SetPanning(3),
+                                  KVOX_Poll(), KVOX_StreamStat()}),
+            std::vector<int32_t>(12, -1));
   EXPECT_EQ(KVOX_GetStatus(), 0);
   KVOX_CurrentDriver = saved;
 }

@@ -3,7 +3,6 @@
 // (exact at the mixing rate; at half the rate within the linear interpolation's rounding).
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "sound/kvox_wave.h"
@@ -26,8 +25,7 @@ void WriteSource(const char* name) {
     KvoxPut16(out.data() + 44 + 4 * i, uint16_t(li));
     KvoxPut16(out.data() + 46 + 4 * i, uint16_t(ri));
   }
-  std::ofstream f(name, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
+  WriteBytes(name, out);
 }
 
 // Encodes the source with lame; empty when lame is not installed.

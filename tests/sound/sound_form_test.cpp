@@ -115,10 +115,7 @@ TEST_F(Forms, AZeroLengthMemoryOpenFailsAndTheFormReadsNothing) {
 
 TEST_F(Forms, FileInputEndsWithReadsOfNothing) {
   std::vector<uint8_t> data = Bytes(150000);
-  FILE* f = fopen("form_input.bin", "wb");
-  ASSERT_NE(f, nullptr);
-  fwrite(data.data(), 1, data.size(), f);
-  fclose(f);
+  WriteBytes("form_input.bin", data);
   ASSERT_EQ(KVOX_InitForm(&form, "form_input.bin", 1000, 100000, KVOX_INPUT_FILE), 0);
   EXPECT_STREQ(form.driver->name, "File Input Driver v1.01");
   EXPECT_EQ(KVOX_GetSizeForm(&form), 150000);   // the whole file, not what lies behind the offset

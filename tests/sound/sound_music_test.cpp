@@ -69,16 +69,11 @@ TEST_F(Music, AWholeShowLogsEachStepAndTheEndOfTheMusicOnEveryTick) {
   }
   UnloadMp3();
   FreeMp3();
-  std::vector<std::string> lines = ReadLines();
-  int32_t at = FindLine(lines, "Info: InitMp3()");
-  ASSERT_GE(at, 0);
-  for (const char* line : {"Info: LoadMp3(fake.mp3)", "Info: PlayMp3()", "ERROR: PlayMp3(): Couldn't poll the mp3 !",
-                           "ERROR: PlayMp3(): Couldn't poll the mp3 !", "Info: StopMp3()", "Info: UnloadMp3()",
-                           "Info: FreeMp3()"}) {
-    int32_t next = FindLine(lines, line, at + 1);
-    ASSERT_GT(next, at) << line;
-    at = next;
-  }
+  EXPECT_EQ(MissingInOrder(ReadLines(), {"Info: InitMp3()", "Info: LoadMp3(fake.mp3)", "Info: PlayMp3()",
+                                         "ERROR: PlayMp3(): Couldn't poll the mp3 !",
+                                         "ERROR: PlayMp3(): Couldn't poll the mp3 !", "Info: StopMp3()",
+                                         "Info: UnloadMp3()", "Info: FreeMp3()"}),
+            "");
 }
 
 TEST_F(Music, NothingRunsInTheLibraryOnceStopMp3HasReturned) {
@@ -158,9 +153,7 @@ TEST_F(Music, WithoutASoundDeviceTheShowRunsSilentWithOneWarning) {
   StopMp3();
   UnloadMp3();
   FreeMp3();
-  int32_t warnings = 0;
-  for (const std::string& l : ReadLines()) warnings += l.rfind("WARNING:", 0) == 0;
-  EXPECT_EQ(warnings, 1);
+  EXPECT_EQ(LogCount("WARNING:"), 1);
   EXPECT_TRUE(LogHas("WARNING: InitMp3(): No sound device found, the music plays silent !"));
   EXPECT_FALSE(LogHas("ERROR: PlayMp3(): Couldn't poll the mp3 !"));   // the no-sound device never runs dry
 }

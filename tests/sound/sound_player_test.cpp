@@ -52,14 +52,10 @@ TEST_F(Player, PrepareDecodesUpToThePcmTargetAndStaysSilent) {
   std::vector<uint8_t> s = fake_mpeg::Stream(1000);
   ASSERT_EQ(Prepare(s), 0);
   KvoxMpegPlayer& p = KVOX_Player;
-  EXPECT_EQ(p.prepared, 1);
-  EXPECT_EQ(p.playing, 0);
-  EXPECT_EQ(p.streamActive, 1);
-  EXPECT_EQ(p.minFrameBytes, 100);
-  EXPECT_EQ(p.info.rate, 44100);
-  EXPECT_EQ(p.form.pcmTarget, 95000);
-  EXPECT_EQ(p.form.pcmFill, 238 * 400);   // the first fill at or above the target
-  EXPECT_EQ(p.form.available, 100000 - 238 * 100);
+  // Prepared, not playing, the stream active; the first fill at or above the PCM target, 238 frames.
+  EXPECT_EQ((std::vector<int64_t>{p.prepared, p.playing, p.streamActive, p.minFrameBytes, p.info.rate,
+                                  p.form.pcmTarget, p.form.pcmFill, p.form.available}),
+            (std::vector<int64_t>{1, 0, 1, 100, 44100, 95000, 238 * 400, 100000 - 238 * 100}));
   std::vector<uint8_t> want = fake_mpeg::Pcm(s);
   EXPECT_EQ(memcmp(p.form.pcm, want.data(), size_t(p.form.pcmFill)), 0);
   EXPECT_EQ(KVOX_Poll(), 0);   // not playing: the PCM stays where it is

@@ -19,9 +19,7 @@ bool LinkData() {
 }
 
 int Render(const std::string& folder) {
-  std::string command = Program() + " --render " + folder + " --to 2500 --fps 25 --no-video >/dev/null 2>&1";
-  int s = system(command.c_str());
-  return WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+  return RunCommand(Program() + " --render " + folder + " --to 2500 --fps 25 --no-video").status;
 }
 
 int32_t Sample(const std::vector<uint8_t>& v, size_t offset, size_t index) {

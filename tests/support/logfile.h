@@ -1,6 +1,8 @@
-// Test helpers: reading the log back, running a routine under the fatal-exit guard, and files of
-// bytes.
+// Test helpers: reading and searching the log, a fixture that starts with the log on, running a
+// routine under the fatal-exit guard, and files of bytes or text.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -30,6 +32,32 @@ inline int FindLine(const std::vector<std::string>& lines, const std::string& li
     if (lines[size_t(i)] == line) return i;
   return -1;
 }
+
+// The first of `want` that is not found after the ones before it: "" when the lines hold them all,
+// in this order, with any lines between.
+inline std::string MissingInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& want) {
+  int at = -1;
+  for (const std::string& w : want)
+    if ((at = FindLine(lines, w, at + 1)) < 0) return w;
+  return "";
+}
+
+// The number of lines of the log that hold `part`.
+inline int LogCount(const std::string& part, const char* path = "log.txt") {
+  int n = 0;
+  for (const std::string& l : ReadLines(path)) n += l.find(part) != std::string::npos;
+  return n;
+}
+
+inline bool LogHasPart(const std::string& part, const char* path = "log.txt") { return LogCount(part, path) > 0; }
+
+// A test that starts with the log on and an empty log.txt.
+struct LoggedTest : ::testing::Test {
+  void SetUp() override {
+    DebugMode = 1;
+    InitLog();
+  }
+};
 
 // Runs f with the fatal exit armed; true when it left through Fatal / Exit.
 template <typename F>
@@ -64,6 +92,10 @@ inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& b) {
   std::remove(path.c_str());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+
+inline void WriteText(const std::string& path, const std::string& text) {
+  WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
