@@ -72,7 +72,7 @@ TEST_F(DeformTest, ShiftsNeverReadOutsideThePicture) {
     DeformOffset(i / 1000.0f, &dx, &dy);
     ASSERT_TRUE(c.BorderIntact());
     for (int32_t y = 0; y < 200; y += 7)
-      if (y + dy < 0 || y + dy >= 200) ASSERT_EQ(c.At(5, y), 0);
+      if (y + dy < 0 || y + dy >= 200) { ASSERT_EQ(c.At(5, y), 0); }
   }
 }
 
@@ -111,7 +111,7 @@ TEST_F(CheeseTest, FirstFrameAtStartingAnglesAndSaturatingSum) {
   EXPECT_GT(c.CountNot(0x0841), 1000);
   for (int32_t y = 0; y < 200; y++)
     for (int32_t x = 0; x < 320; x++)
-      if (c.At(x, y) != 0x0841) ASSERT_EQ(c.At(x, y), SaturatingSum(PackTexel(0, 0, 1), PackTexel(255, 255, 255)));
+      if (c.At(x, y) != 0x0841) { ASSERT_EQ(c.At(x, y), SaturatingSum(PackTexel(0, 0, 1), PackTexel(255, 255, 255))); }
   EXPECT_TRUE(c.BorderIntact());
 }
 

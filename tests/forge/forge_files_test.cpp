@@ -99,7 +99,7 @@ TEST(ForgeFiles, PicturesUseEveryLayoutTheLoaderAcceptsAndStayUprightElsewhere) 
     const uint8_t descriptor = f[17];
     // upright in ordinary viewers: either top-left origin, or bottom-left origin with 8 attribute bits
     EXPECT_TRUE(descriptor == 0x20 || descriptor == 0x08) << n.name;
-    if (f[16] == 32) EXPECT_EQ(descriptor, 0x08) << n.name << ": 32-bit rows must be bottom first";
+    if (f[16] == 32) { EXPECT_EQ(descriptor, 0x08) << n.name << ": 32-bit rows must be bottom first"; }
     (descriptor == 0x20 ? topFirst : bottomFirst) = true;
   }
   EXPECT_TRUE(types.count(2) && types.count(10)) << "plain and run-length colour";
@@ -129,7 +129,7 @@ TEST(ForgeFiles, RowOrderMatchesWhatTheShowDraws) {
       EXPECT_GT(opaque, least) << name << " " << k;
       for (int32_t x = 0; x < l.p->width; ++x) {
         EXPECT_LT(l.Px(x, h * k)[3], 8) << name << " " << k;
-        if (bands == 3) EXPECT_LT(l.Px(x, h * k + h - 1)[3], 8) << name << " " << k;
+        if (bands == 3) { EXPECT_LT(l.Px(x, h * k + h - 1)[3], 8) << name << " " << k; }
       }
     }
   }
@@ -151,7 +151,7 @@ TEST(ForgeFiles, HolesAndTransparentColoursAreWhereTheEffectsExpectThem) {
     Loaded l(k.name);
     for (int32_t y = 0; y < l.p->height; ++y)
       for (int32_t x = 0; x < l.p->width; ++x)
-        if (!l.Black(x, y)) ASSERT_NE(l.To565(x, y), 0) << k.name << " at " << x << "," << y;
+        if (!l.Black(x, y)) { ASSERT_NE(l.To565(x, y), 0) << k.name << " at " << x << "," << y; }
     EXPECT_GE(blackShare(l), k.least) << k.name;
     EXPECT_LE(blackShare(l), k.most) << k.name;
   }

@@ -68,13 +68,13 @@ TEST(ForgeTga, EveryLayoutReadsBackExactlyThroughLoadPicture) {
             const uint8_t* d = p->data + (size_t(y) * w + x) * bpp;
             for (int32_t c = 0; c < bpp; ++c) ASSERT_EQ(d[c], Quantise(s[bpp == 1 ? 0 : c])) << x << "," << y;
           }
-        if (bpp == 1) EXPECT_EQ(p->palette[200][1], 200);  // grey-scale palette
+        if (bpp == 1) { EXPECT_EQ(p->palette[200][1], 200); }  // grey-scale palette
         UnloadPicture(p);
         // and the forge's own reader, used by the contact sheet, agrees
         TgaInfo info = DecodeTga(file);
         ASSERT_TRUE(info.ok);
         EXPECT_EQ(info.rgba[(size_t(2) * w + 17) * 4], Quantise(At(im, 17, 2)[0]));
-        if (rle) EXPECT_LT(file.size(), size_t(18 + 10) + size_t(w) * h * bpp) << "runs pack";
+        if (rle) { EXPECT_LT(file.size(), size_t(18 + 10) + size_t(w) * h * bpp) << "runs pack"; }
       }
 }
 

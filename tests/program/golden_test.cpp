@@ -82,7 +82,10 @@ TEST(Golden, StillsOfTheShowMatchTheirPictures) {
   if (archive) fs::create_symlink(fs::absolute(data), work / "data.qvx");
   else fs::create_directory_symlink(fs::absolute(data), work / "data");
   std::string list;
-  for (int32_t ms : times) list += (list.empty() ? "" : ",") + std::to_string(ms);
+  for (int32_t ms : times) {
+    if (!list.empty()) list += ',';
+    list += std::to_string(ms);
+  }
   const std::string command = "cd '" + work.string() + "' && '" + program.string() + "' --render out --stills " + list +
                               " --no-video --to " + std::to_string(times.back() + 100) + " > render.txt 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0) << command << "\n(see " << (work / "render.txt") << ")";

@@ -16,13 +16,6 @@ void DyingMain() {
   Fatal("broken data");
 }
 
-std::vector<std::string> InfoAndBeyond(const std::vector<std::string>& lines) {
-  std::vector<std::string> out;
-  for (const auto& l : lines)
-    if (l.rfind("Info: SetVideoMode", 0) != 0) out.push_back(l);
-  return out;
-}
-
 class EntryTest : public ::testing::Test {
  protected:
   void SetUp() override {
