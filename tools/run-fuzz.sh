@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs every libFuzzer target of a fuzz build for a set time each.
+# Runs every libFuzzer target of a fuzz build for a set time each, JOBS (default: the cores) at once.
 #   tools/run-fuzz.sh BUILD_DIR SECONDS
 # Each target first replays its kept crash inputs (fuzz/NAME/regressions/, each must now end
 # normally), then fuzzes for SECONDS from its committed seeds (fuzz/NAME/seeds/) and, when the
@@ -40,12 +40,10 @@ seed_from_data() {
   esac
 }
 
-status=0
-found=0
-summary=""
-for target in "$build"/bin/fuzz_*; do
-  [ -x "$target" ] || continue
-  found=1
+# One target: its kept crash inputs, then SECONDS of fuzzing. Writes its messages to
+# BUILD/fuzz-NAME.out, its table row to BUILD/fuzz-NAME.row, and exits 1 on any finding.
+fuzz_one() {
+  target=$1
   name=${target##*/fuzz_}
   corpus="$build/fuzz-corpus/$name"
   crashes="$build/fuzz-crashes/$name"
@@ -53,7 +51,7 @@ for target in "$build"/bin/fuzz_*; do
   [ -d "$root/fuzz/$name/seeds" ] && cp -n "$root/fuzz/$name/seeds/"* "$corpus/" 2>/dev/null
   seed_from_data "$name" "$corpus"
   log="$build/fuzz-$name.log"
-  kept=0
+  kept=0 failed=0
   if [ -d "$root/fuzz/$name/regressions" ]; then
     set -- "$root/fuzz/$name/regressions/"*
     if [ -e "$1" ]; then
@@ -61,30 +59,50 @@ for target in "$build"/bin/fuzz_*; do
       if ! "$target" -timeout=10 -rss_limit_mb=2048 "$@" >"$log.regressions" 2>&1; then
         echo "fuzz $name: a kept crash input fails again (see $log.regressions)"
         tail -n 30 "$log.regressions"
-        status=1
+        failed=1
       fi
     fi
   fi
-  printf 'fuzz %-10s %4d s ... ' "$name" "$seconds"
   before=$(ls "$crashes" | wc -l)
   if (cd "$corpus" && "$target" "$corpus" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -artifact_prefix="$crashes/" -print_final_stats=1 >"$log" 2>&1); then
     outcome=clean
-    echo "ok"
+    printf 'fuzz %-10s %4d s ... ok\n' "$name" "$seconds"
   else
-    outcome=FAILED
-    echo "FAILED (see $log; inputs in $crashes)"
+    outcome=FAILED failed=1
+    printf 'fuzz %-10s %4d s ... FAILED (see %s; inputs in %s)\n' "$name" "$seconds" "$log" "$crashes"
     tail -n 30 "$log"
-    status=1
   fi
   execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
   size=$(ls "$corpus" | wc -l)
   new=$(( $(ls "$crashes" | wc -l) - before ))
-  summary="$summary$(printf '%-10s %6s %12s %8s %8s %10s %s' "$name" "$seconds" "${execs:-?}" "$size" "$kept" "$new" "$outcome")
-"
+  printf '%-10s %6s %12s %8s %8s %10s %s\n' "$name" "$seconds" "${execs:-?}" "$size" "$kept" "$new" "$outcome" \
+    > "$build/fuzz-$name.row"
+  return $failed
+}
+
+# The targets run JOBS at a time (default: the number of cores), each printing when it ends.
+jobs=${JOBS:-$(nproc)}
+status=0
+set --
+for target in "$build"/bin/fuzz_*; do
+  [ -x "$target" ] && set -- "$@" "$target"
 done
-[ "$found" = 1 ] || { echo "fuzz: no fuzz targets in $build/bin"; exit 1; }
+[ $# -gt 0 ] || { echo "fuzz: no fuzz targets in $build/bin"; exit 1; }
+targets="$*"
+while [ $# -gt 0 ]; do
+  pids=""
+  n=0
+  while [ $# -gt 0 ] && [ $n -lt "$jobs" ]; do
+    fuzz_one "$1" > "$build/fuzz-${1##*/fuzz_}.out" 2>&1 &
+    pids="$pids $!"
+    n=$((n + 1))
+    shift
+  done
+  for p in $pids; do wait "$p" || status=1; done
+done
+for target in $targets; do cat "$build/fuzz-${target##*/fuzz_}.out"; done
 echo
 printf '%-10s %6s %12s %8s %8s %10s %s\n' target seconds runs corpus replayed new-crash outcome
-printf '%s' "$summary"
+for target in $targets; do cat "$build/fuzz-${target##*/fuzz_}.row"; done
 exit $status
