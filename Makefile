@@ -58,7 +58,7 @@ bench: build data
 	if [ -n "$$failed" ]; then echo "make bench: failed:$$failed" >&2; exit 1; fi
 
 # The fuzz targets: a clang build with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer.
-# `make fuzz` runs each target FUZZ_SECONDS (default 600); `make test` runs each 15 s, as many at once as there are cores.
+# `make fuzz` runs each target FUZZ_SECONDS (default 600); `make test` runs each 10 s, as many at once as there are cores.
 fuzz-build: deps
 	cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
 	  -DTARVON_FUZZ=ON -DTARVON_TESTS=OFF -DTARVON_BENCH=OFF >/dev/null
@@ -69,7 +69,7 @@ fuzz: fuzz-build
 	@tools/run-fuzz.sh $(BUILD)-fuzz $${FUZZ_SECONDS:-600}
 
 fuzz-smoke: fuzz-build
-	@tools/run-fuzz.sh $(BUILD)-fuzz 15
+	@tools/run-fuzz.sh $(BUILD)-fuzz 10
 
 # The sound library, MIDAS and a short show with the music thread under ThreadSanitizer (the sound
 # tests render through the ThreadSanitizer tarvon3 too); any report fails.

@@ -3,7 +3,7 @@
 #   tools/check-sanitizers.sh BUILD_ASAN BUILD_TSAN
 # Builds tarvon3 with AddressSanitizer + UndefinedBehaviorSanitizer in BUILD_ASAN and with
 # ThreadSanitizer in BUILD_TSAN (only that program, -j2), then
-#   - renders the whole show under ASan+UBSan twice, from data.qvx and from data/;
+#   - renders the whole show under ASan+UBSan twice at once, from data.qvx and from data/;
 #   - plays the first 5 s (--render DIR --to 5000, the music thread running) under TSan.
 # Any sanitizer report, a signal, an exit status other than 0 or a log with a warning, error or
 # fatal line, or one that stops early, fails the check (status 1).
@@ -62,12 +62,19 @@ run() {
 
 build "$asan" -DTARVON_SANITIZE=ON || exit 1
 say "ASan+UBSan build ready ($(($(date +%s) - began)) s)"
+# The two renders side by side, each on a core of its own; their lines are printed in order.
+pids=""
 if [ -f data.qvx ]; then
-  run show-from-archive "$asan" qvx whole --render out --no-video
+  (run show-from-archive "$asan" qvx whole --render out --no-video; exit $failed) >"$asan.archive.txt" 2>&1 &
+  pids="$pids $!"
 else
   say "no data.qvx: the render from the archive is skipped"
+  : >"$asan.archive.txt"
 fi
-run show-from-folder "$asan" dir whole --render out --no-video
+(run show-from-folder "$asan" dir whole --render out --no-video; exit $failed) >"$asan.folder.txt" 2>&1 &
+pids="$pids $!"
+for p in $pids; do wait "$p" || failed=1; done
+cat "$asan.archive.txt" "$asan.folder.txt"
 
 build "$tsan" -DTARVON_TSAN=ON || exit 1
 say "TSan build ready ($(($(date +%s) - began)) s)"
