@@ -40,7 +40,7 @@ test: build data
 	tools/check-show.sh $(BUILD)
 	$(MAKE) --no-print-directory fuzz-smoke
 	$(MAKE) --no-print-directory tsan
-	tools/check-sanitizers.sh $(BUILD)-asan-show $(BUILD)-tsan
+	tools/check-sanitizers.sh $(BUILD)-fuzz $(BUILD)-tsan
 	$(MAKE) --no-print-directory web-test
 
 run: build data

@@ -2,7 +2,9 @@
 # The show under the sanitizers.
 #   tools/check-sanitizers.sh BUILD_ASAN BUILD_TSAN
 # Builds tarvon3 with AddressSanitizer + UndefinedBehaviorSanitizer in BUILD_ASAN and with
-# ThreadSanitizer in BUILD_TSAN (only that program, -j2), then
+# ThreadSanitizer in BUILD_TSAN (only that program, -j2; a folder without a CMake cache is
+# configured first; `make test` passes the fuzz build as BUILD_ASAN, whose libraries are already
+# built with both sanitizers for the fuzz targets), then
 #   - renders the whole show under ASan+UBSan twice at once, from data.qvx and from data/;
 #   - plays the first 5 s (--render DIR --to 5000, the music thread running) under TSan.
 # Any sanitizer report, a signal, an exit status other than 0 or a log with a warning, error or
