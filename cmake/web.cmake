@@ -37,9 +37,9 @@ add_custom_target(site ALL
 
 # Vector instructions for the light effect, whose per-pixel index maths vectorises as it does
 # natively (without them that section draws at 1.7 times its native time; every other section is
-# within 1.25 times of native scalar, and vectors elsewhere cost download bytes for little). The
-# sound library stays scalar: with vectors on, this toolchain's compiler drops four of the 64
-# outputs of every stereo set of the synthesis.
+# within about 1.35 times of native without them, and vectors elsewhere cost download bytes for
+# little). The sound library stays scalar: with vectors on, this toolchain's compiler gets eight of
+# the 64 values of every stereo set of the synthesis wrong (moved, or zero).
 set_source_files_properties(${CMAKE_SOURCE_DIR}/demo/effects/light.cpp TARGET_DIRECTORY engine
                             PROPERTIES COMPILE_OPTIONS -msimd128)
 target_link_options(tarvon3 PRIVATE -msimd128)
