@@ -58,7 +58,8 @@ bench: build data
 	if [ -n "$$failed" ]; then echo "make bench: failed:$$failed" >&2; exit 1; fi
 
 # The fuzz targets: a clang build with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer.
-# `make fuzz` runs each target FUZZ_SECONDS (default 600); `make test` runs each 10 s, as many at once as there are cores.
+# `make fuzz` runs each target FUZZ_SECONDS (default 600); `make test` runs each 10 s; both run
+# as many at once as there are cores.
 fuzz-build: deps
 	cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
 	  -DTARVON_FUZZ=ON -DTARVON_TESTS=OFF -DTARVON_BENCH=OFF >/dev/null
