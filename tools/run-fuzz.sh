@@ -81,7 +81,8 @@ fuzz_one() {
   return $failed
 }
 
-# The targets run JOBS at a time (default: the number of cores), each printing when it ends.
+# The targets run JOBS at a time (default: the number of cores); once all have ended, their
+# messages are printed in the order of the targets, then the table.
 jobs=${JOBS:-$(nproc)}
 status=0
 set --
