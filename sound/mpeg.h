@@ -92,5 +92,13 @@ extern const KvoxDecoder KvoxDecoderTable[1];
 // Only the first 10000 bytes are looked at.
 int32_t KvoxParseHeader(const uint8_t* data, int32_t count, KvoxMpegHeader* header);
 
+// Header figures, shared by the parse and the layer decoders (which read every frame's own header).
+// The 13 fields of the 4-byte header at `data` (sync 1 for 0xFFF, 2 otherwise); checks nothing.
+void KvoxReadHeader(const uint8_t* data, KvoxMpegHeader* header);
+// Frame length in bytes without the padding slot, from the bit-rate index, layer, version and sample-rate
+// index; 0 for free format (index 0), index 15, a reserved layer or a reserved sample rate.
+int32_t KvoxFrameLength(const KvoxMpegHeader& header);
+// Bytes of the padding slot that a set pad bit adds: 4 in Layer I, 1 in Layers II and III.
+int32_t KvoxPaddingUnit(const KvoxMpegHeader& header);
 // The sample rate in Hz of a parsed header (MPEG 2.5: half the MPEG-2 figure), or 0 for the reserved index.
 int32_t KvoxStreamRate(const KvoxMpegHeader& header);

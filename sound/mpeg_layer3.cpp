@@ -93,7 +93,6 @@ struct Stream {
   int32_t channels = 1;
   int32_t granules = 2;
   int32_t rateIndex = 0;
-  int32_t sr50 = 882;
   int32_t subbandLimit = 31;
   int32_t lineEndLong = 566;
   int32_t lineEndShort = 576;
@@ -364,17 +363,6 @@ int32_t SilentFrame() {
   return 0;
 }
 
-// Frame length of this frame's own header (variable bit rate streams change it from frame to frame); free
-// format keeps the length found at init.
-int32_t FrameLength(const uint8_t* frame) {
-  const Stream& st = gStream;
-  const int32_t brIndex = frame[2] >> 4;
-  if (brIndex == 0 || brIndex == 15) return st.setup.frameLength;
-  const int32_t kbps = st.header.id ? kvox_l3tab::kBitrateMpeg1[brIndex] : kvox_l3tab::kBitrateMpeg2[brIndex];
-  const int32_t mul = (st.header.id || st.header.sync == 2) ? 2880 : 1440;
-  return mul * kbps / st.sr50;
-}
-
 }  // namespace
 
 // ---- init ----------------------------------------------------------------------------------------------------------
@@ -394,8 +382,6 @@ bool KvoxLayer3Init(const KvoxMpegHeader& header, const KvoxLayer3Setup& setup) 
   else if (st.setup.mapping != 0) st.setup.outChannels = 1;
   st.granules = header.id ? 2 : 1;
   st.rateIndex = (header.id ? 0 : header.sync == 2 ? 6 : 3) + header.srIndex;
-  static constexpr int32_t kSr50[2][3] = {{441, 480, 320}, {882, 960, 640}};
-  st.sr50 = kSr50[header.id ? 1 : 0][header.srIndex];
   int32_t limit = setup.subbandLimit;
   if (limit < 1) limit = 1;
   if (limit > 32) limit = 32;
@@ -422,21 +408,26 @@ int32_t KvoxLayer3Decode(const uint8_t* frame, int32_t available, int32_t* consu
   if (!st.ready || !frame || available < 4 || frame[0] != 0xFF) return -1;
   const int32_t syncBits = frame[1] >> 4;
   if (!(syncBits == 0xF || (st.lsf && syncBits == 0xE))) return -1;
-  const int32_t length = FrameLength(frame) + ((frame[2] >> 1) & 1);
+  KvoxMpegHeader fh;
+  KvoxReadHeader(frame, &fh);
+  // The frame's own bit rate (variable bit rate streams change it from frame to frame) over the stream's
+  // version and rate; free format keeps the length found at init.
+  KvoxMpegHeader lengthOf = st.header;
+  lengthOf.brIndex = fh.brIndex;
+  int32_t length = KvoxFrameLength(lengthOf);
+  if (length == 0) length = st.setup.frameLength;
+  length += fh.pad;
   if (length < 1) return -1;  // a frame that cannot be stepped over ends the stream like a bad sync
   if (consumed) *consumed = length;
 
   // The stream's format is fixed at init: a frame of another version, layer, rate or channel count is not
   // decoded.
-  const int32_t id = (frame[1] >> 3) & 1, layer = (frame[1] >> 1) & 3, sr = (frame[2] >> 2) & 3;
-  const int32_t mode = frame[3] >> 6;
-  const int32_t sync = syncBits == 0xF ? 1 : 2;
-  if (id != st.header.id || layer != 1 || sr != st.header.srIndex || sync != st.header.sync ||
-      (mode == 3) != (st.channels == 1))
+  if (fh.id != st.header.id || fh.option != 1 || fh.srIndex != st.header.srIndex || fh.sync != st.header.sync ||
+      (fh.mode == 3) != (st.channels == 1))
     return SilentFrame();
-  st.header.mode = mode;
-  st.header.modeExt = (frame[3] >> 4) & 3;
-  const int32_t crc = (frame[1] & 1) ? 0 : 2;
+  st.header.mode = fh.mode;
+  st.header.modeExt = fh.modeExt;
+  const int32_t crc = fh.prot ? 0 : 2;
 
   const int32_t sideBytes = SideBytes(st.lsf, st.channels);
   const int32_t sideAt = 4 + crc;
