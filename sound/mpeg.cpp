@@ -146,8 +146,9 @@ int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reductio
   const int32_t layer = LayerOf(h);
   const int32_t channels = h.mode == 3 ? 1 : 2;
   const bool eight = (conversion & 8) != 0;
-  const int32_t mapping = channels == 1 ? 0 : 1 + (conversion & 3);
-  const int32_t outChannels = mapping == 1 ? 2 : 1;
+  // Conversion bits 0-1 (0 keep, 1 mix, 2 left, 3 right) in the synthesis's numbering of mappings.
+  const int32_t mapping = channels == 1 ? kKvoxMapMono : kKvoxMapStereo + (conversion & 3);
+  const int32_t outChannels = mapping == kKvoxMapStereo ? 2 : 1;
   int32_t limit = SubbandLimit(frequencyLimit, rate, reduction);
   int32_t values;
 
@@ -158,8 +159,8 @@ int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reductio
     s.subbandLimit = limit;
     s.frequencyLimit = frequencyLimit;
     s.reduction = reduction;
-    s.gainAdjust = (channels == 2 && (conversion & 3) == 1) ? -4 : 0;
-    s.mapping = channels == 2 ? (conversion & 3) : 0;
+    s.gainAdjust = mapping == kKvoxMapMix ? -4 : 0;  // the sum of both channels at half gain each
+    s.mapping = mapping;
     s.outChannels = outChannels;
     if (!KvoxLayer3Init(h, s)) return 0;
     values = (h.id ? 1152 : 576) >> reduction;

@@ -257,8 +257,8 @@ uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bits
   const bool joint = nch == 2 && st.header.mode == 1 && (st.header.modeExt & 3);
   bool skip[2] = {false, false};
   if (nch == 2 && !joint) {
-    skip[1] = st.setup.mapping == 2;
-    skip[0] = st.setup.mapping == 3;
+    skip[1] = st.setup.mapping == kKvoxMapLeft;
+    skip[0] = st.setup.mapping == kKvoxMapRight;
   }
   for (int32_t ch = 0; ch < nch; ch++) {
     g[ch] = side.gr[gr][ch];
@@ -330,11 +330,11 @@ uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bits
     Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
   } else {
     switch (st.setup.mapping) {
-      case 0:
+      case kKvoxMapStereo:
         Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
         Hybrid(&src[1], 1, st.overlap[1], limit, &sets[1][18 * gr][0]);
         break;
-      case 1:
+      case kKvoxMapMix:
         if (src[0].blockType == src[1].blockType && src[0].mixed == src[1].mixed) {
           // The same filter on both channels: mix the spectra and filter once.
           const int32_t sbs = src[0].subbands > src[1].subbands ? src[0].subbands : src[1].subbands;
@@ -345,10 +345,10 @@ uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bits
           Hybrid(src, 2, st.overlap[0], limit, &sets[0][18 * gr][0]);
         }
         break;
-      case 2:
+      case kKvoxMapLeft:
         Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
         break;
-      default:
+      default:  // kKvoxMapRight
         Hybrid(&src[1], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
         break;
     }
@@ -378,8 +378,9 @@ bool KvoxLayer3Init(const KvoxMpegHeader& header, const KvoxLayer3Setup& setup) 
   if (st.setup.outChannels > 2) st.setup.outChannels = 2;
   st.lsf = header.id == 0;
   st.channels = header.mode == 3 ? 1 : 2;
-  if (st.channels == 1) { st.setup.mapping = 0; st.setup.outChannels = 1; }
-  else if (st.setup.mapping != 0) st.setup.outChannels = 1;
+  if (st.channels == 1) { st.setup.mapping = kKvoxMapMono; st.setup.outChannels = 1; }
+  else if (st.setup.mapping < kKvoxMapStereo || st.setup.mapping > kKvoxMapRight) st.setup.mapping = kKvoxMapStereo;
+  if (st.setup.mapping != kKvoxMapStereo) st.setup.outChannels = 1;
   st.granules = header.id ? 2 : 1;
   st.rateIndex = (header.id ? 0 : header.sync == 2 ? 6 : 3) + header.srIndex;
   int32_t limit = setup.subbandLimit;
