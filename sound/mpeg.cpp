@@ -130,7 +130,8 @@ int32_t SubbandLimit(int32_t frequencyLimit, int32_t rate, int32_t reduction) {
   return int32_t(limit);
 }
 
-int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reduction, int32_t transform,
+// The record's `transform` argument selects nothing in this decoder: it is left unnamed.
+int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reduction, int32_t /*transform*/,
              int32_t conversion, int32_t frequencyLimit) {
   gDec.layer = Layer::none;
   if (!header || frameLength < 1) return 0;

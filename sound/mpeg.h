@@ -10,6 +10,7 @@
 //             bits 0-1 = channel mapping of two-channel streams: 0 keep, 1 mix, 2 left, 3 right; frequency limit
 //             in Hz, raised to 1000) and resets every per-stream state; returns 1, or 0 when the stream cannot
 //             be decoded (reserved layer, reserved Layer II rate, a bit rate and mode Layer II forbids).
+//             `transform` is kept in the record for its callers (they pass 0) and is not used.
 //     info    copies the output description built by the last init.
 //     decode  turns the one frame that starts at `frame` into PCM: 16-bit signed little-endian or 8-bit
 //             unsigned (128 = silence), channels interleaved left then right. `available` is the number of
