@@ -243,63 +243,74 @@ void SilenceGranule(float sets[2][36][32], int32_t gr) {
   }
 }
 
-// Decodes granule gr of the frame whose main data starts at bit `pos` of the reservoir; returns the bit
-// position after it, or a position past `bitsEnd` when the granule is corrupt.
-uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bitsEnd, float sets[2][36][32]) {
+// The stereo processing of the frame's mode and mode extension.
+struct Joint {
+  bool intensity;
+  bool midside;
+};
+
+Joint JointOf(const Stream& st) {
+  const bool joint = st.channels == 2 && st.header.mode == 1;
+  return {joint && (st.header.modeExt & 1), joint && (st.header.modeExt & 2)};
+}
+
+// Scalefactors, Huffman-coded values and requantisation of one channel, whose part 2 and 3 runs from bit
+// `pos` to `end` of the reservoir, into st.xr[ch]. Returns the lines that may be nonzero, -1 when corrupt.
+int32_t DecodeChannel(const Side& side, int32_t gr, int32_t ch, Joint joint, uint64_t pos, uint64_t end,
+                      Granule& g) {
   Stream& st = gStream;
-  const int32_t nch = st.channels;
-  const bool intensity = nch == 2 && st.header.mode == 1 && (st.header.modeExt & 1);
-  const bool midside = nch == 2 && st.header.mode == 1 && (st.header.modeExt & 2);
-  int32_t count[2] = {0, 0};
-  Granule g[2];
-  bool bad = false;
-  // A channel the output leaves out is skipped unless the stereo processing needs it.
-  const bool joint = nch == 2 && st.header.mode == 1 && (st.header.modeExt & 3);
+  HotBits bits{st.reservoir, pos};
+  if (st.lsf) ScalefactorsLsf(bits, g, joint.intensity && ch == 1, st.sf[ch]);
+  else ScalefactorsMpeg1(bits, g, side.scfsi[ch], gr, st.sf[ch]);
+  if (bits.pos > end) return -1;
+  const int32_t lineEnd = g.blockType == 2 ? st.lineEndShort : st.lineEndLong;
+  float* xr = st.xr[ch];
+  const int32_t n = DecodeSpectrum(bits, end, g, lineEnd, xr);
+  if (n < 0) return -1;
+  memset(xr + n, 0, size_t(576 - n) * sizeof(float));
+  ScaleSpectrum(g, st.sf[ch], st.bands, st.setup.gainAdjust, n, xr);
+  return n;
+}
+
+// Each channel's main data in turn from bit `pos`, which moves past them; a channel the output leaves out is
+// stepped over unless the stereo processing needs it (count 0). False when a channel is corrupt.
+bool DecodeChannels(const Side& side, int32_t gr, Joint joint, uint64_t& pos, uint64_t bitsEnd, Granule g[2],
+                    int32_t count[2]) {
+  const Stream& st = gStream;
   bool skip[2] = {false, false};
-  if (nch == 2 && !joint) {
+  if (st.channels == 2 && !joint.intensity && !joint.midside) {
     skip[1] = st.setup.mapping == kKvoxMapLeft;
     skip[0] = st.setup.mapping == kKvoxMapRight;
   }
-  for (int32_t ch = 0; ch < nch; ch++) {
+  for (int32_t ch = 0; ch < st.channels; ch++) {
     g[ch] = side.gr[gr][ch];
     const uint64_t end = pos + uint64_t(g[ch].part23);
-    if (end > bitsEnd) { bad = true; break; }
-    if (skip[ch]) {
-      count[ch] = 0;
-      pos = end;
-      continue;
-    }
-    HotBits bits{st.reservoir, pos};
-    if (st.lsf) ScalefactorsLsf(bits, g[ch], intensity && ch == 1, st.sf[ch]);
-    else ScalefactorsMpeg1(bits, g[ch], side.scfsi[ch], gr, st.sf[ch]);
-    if (bits.pos > end) { bad = true; break; }
-    const int32_t lineEnd = g[ch].blockType == 2 ? st.lineEndShort : st.lineEndLong;
-    float* xr = st.xr[ch];
-    const int32_t n = DecodeSpectrum(bits, end, g[ch], lineEnd, xr);
-    if (n < 0) { bad = true; break; }
-    memset(xr + n, 0, size_t(576 - n) * sizeof(float));
-    ScaleSpectrum(g[ch], st.sf[ch], st.bands, st.setup.gainAdjust, n, xr);
-    count[ch] = n;
+    if (end > bitsEnd) return false;
+    count[ch] = skip[ch] ? 0 : DecodeChannel(side, gr, ch, joint, pos, end, g[ch]);
+    if (count[ch] < 0) return false;
     pos = end;
   }
-  if (bad) {
-    SilenceGranule(sets, gr);
-    return bitsEnd + 1;
-  }
+  return true;
+}
 
-  // Stereo processing.
-  if (intensity) {
-    Intensity(st.xr[0], st.xr[1], g[1], st.sf[1], st.bands, st.lsf, midside);
+// Intensity and mid/side stereo; the counts of possibly nonzero lines grow to what they fill.
+void JointStereo(Joint joint, const Granule g[2], int32_t count[2]) {
+  Stream& st = gStream;
+  if (joint.intensity) {
+    Intensity(st.xr[0], st.xr[1], g[1], st.sf[1], st.bands, st.lsf, joint.midside);
     count[0] = count[1] = 576;
-  } else if (midside) {
+  } else if (joint.midside) {
     const int32_t n = count[0] > count[1] ? count[0] : count[1];
     MidSide(st.xr[0], st.xr[1], 0, n);
     count[0] = count[1] = n;
   }
+}
 
-  // Reordering and alias reduction; the subbands that may hold nonzero lines.
-  HybridSource src[2];
-  for (int32_t ch = 0; ch < nch; ch++) {
+// Short-block reordering and alias reduction; describes each channel to the filter bank with the subbands
+// that may hold nonzero lines.
+void ReorderAndAlias(const Granule g[2], const int32_t count[2], HybridSource src[2]) {
+  Stream& st = gStream;
+  for (int32_t ch = 0; ch < st.channels; ch++) {
     float* xr = st.xr[ch];
     HybridSource& h = src[ch];
     h.xr = xr;
@@ -323,36 +334,56 @@ uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bits
     }
     if (h.subbands > 32) h.subbands = 32;
   }
+}
 
-  // Channel transform, then the hybrid filter bank per output channel.
+// The channel transform of the mapping, then the hybrid filter bank into granule gr's time slots of `sets`.
+void FilterBank(HybridSource src[2], int32_t gr, float sets[2][36][32]) {
+  Stream& st = gStream;
   const int32_t limit = st.subbandLimit;
-  if (nch == 1) {
-    Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
-  } else {
-    switch (st.setup.mapping) {
-      case kKvoxMapStereo:
-        Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
-        Hybrid(&src[1], 1, st.overlap[1], limit, &sets[1][18 * gr][0]);
-        break;
-      case kKvoxMapMix:
-        if (src[0].blockType == src[1].blockType && src[0].mixed == src[1].mixed) {
-          // The same filter on both channels: mix the spectra and filter once.
-          const int32_t sbs = src[0].subbands > src[1].subbands ? src[0].subbands : src[1].subbands;
-          for (int32_t i = 0; i < 18 * sbs; i++) st.xr[0][i] += st.xr[1][i];
-          src[0].subbands = sbs;
-          Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
-        } else {
-          Hybrid(src, 2, st.overlap[0], limit, &sets[0][18 * gr][0]);
-        }
-        break;
-      case kKvoxMapLeft:
-        Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
-        break;
-      default:  // kKvoxMapRight
-        Hybrid(&src[1], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
-        break;
-    }
+  float* out0 = &sets[0][18 * gr][0];
+  if (st.channels == 1) {
+    Hybrid(&src[0], 1, st.overlap[0], limit, out0);
+    return;
   }
+  switch (st.setup.mapping) {
+    case kKvoxMapStereo:
+      Hybrid(&src[0], 1, st.overlap[0], limit, out0);
+      Hybrid(&src[1], 1, st.overlap[1], limit, &sets[1][18 * gr][0]);
+      break;
+    case kKvoxMapMix:
+      if (src[0].blockType == src[1].blockType && src[0].mixed == src[1].mixed) {
+        // The same filter on both channels: mix the spectra and filter once.
+        const int32_t sbs = src[0].subbands > src[1].subbands ? src[0].subbands : src[1].subbands;
+        for (int32_t i = 0; i < 18 * sbs; i++) st.xr[0][i] += st.xr[1][i];
+        src[0].subbands = sbs;
+        Hybrid(&src[0], 1, st.overlap[0], limit, out0);
+      } else {
+        Hybrid(src, 2, st.overlap[0], limit, out0);
+      }
+      break;
+    case kKvoxMapLeft:
+      Hybrid(&src[0], 1, st.overlap[0], limit, out0);
+      break;
+    default:  // kKvoxMapRight
+      Hybrid(&src[1], 1, st.overlap[0], limit, out0);
+      break;
+  }
+}
+
+// Decodes granule gr of the frame whose main data starts at bit `pos` of the reservoir; returns the bit
+// position after it, or a position past `bitsEnd` when the granule is corrupt (it then decodes to silence).
+uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bitsEnd, float sets[2][36][32]) {
+  const Joint joint = JointOf(gStream);
+  Granule g[2];
+  int32_t count[2] = {0, 0};
+  if (!DecodeChannels(side, gr, joint, pos, bitsEnd, g, count)) {
+    SilenceGranule(sets, gr);
+    return bitsEnd + 1;
+  }
+  JointStereo(joint, g, count);
+  HybridSource src[2];
+  ReorderAndAlias(g, count, src);
+  FilterBank(src, gr, sets);
   return pos;
 }
 
