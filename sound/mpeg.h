@@ -23,6 +23,16 @@
 // caller), no de-emphasis. Corrupt frame contents decode to whatever their bits say, but never make the
 // decoder read or write outside its buffers.
 //
+// On bad input it returns a failure and nothing else: it never ends the program, shows or logs nothing, and
+// leaves the message to its caller (the player of kvox_player.cpp, which reports it through KVOX_SysError
+// when the library's errors are fatal):
+//   KvoxParseHeader  0: no sync word, a reserved layer or version, bit-rate index 15, a reserved sample rate
+//                    or a free-format length not found ("Bad or unsupported MPEG file.");
+//   init             0: see above ("MPEG Decoder init failed."), and decode then does nothing;
+//   decode           {0, 0}: the data does not start with a sync word, or a Layer III frame has no length to
+//                    step over ("Bad sync in MPEG file." while the player pre-decodes; while it plays, the
+//                    stream ends). A damaged Layer III frame or granule decodes to silence.
+//
 // Choices worth knowing
 //   - Output is band-limited by the frequency limit (the player passes 24000 Hz, which keeps all 32 subbands
 //     at full rate at every standard sample rate); at half rate subbands 0-14, at quarter rate 0-7 (the top
