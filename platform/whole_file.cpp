@@ -92,6 +92,7 @@ PlatFileResult RenameNew(PlatWholeFile& out) {
 }  // namespace
 
 bool PlatBeginFile(PlatWholeFile& out, const char* path) {
+  PlatDropFile(out);   // an earlier file of this record that was never finished
   out = PlatWholeFile{};
   out.path = path ? path : "";
   for (int tries = 0; tries < 100 && !out.path.empty(); tries++) {

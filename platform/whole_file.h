@@ -37,7 +37,8 @@ struct PlatWholeFile {
   int error = 0;          // errno of the first failure, 0 when none
 };
 
-// Creates the temporary beside path; false (error set, nothing created) when it cannot.
+// Creates the temporary beside path (dropping one the record still holds); false (error set,
+// nothing created) when it cannot.
 bool PlatBeginFile(PlatWholeFile& out, const char* path);
 // Closes and checks the temporary, then renames it to the target (see replace above).
 PlatFileResult PlatFinishFile(PlatWholeFile& out, bool replace);
