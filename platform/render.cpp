@@ -102,13 +102,11 @@ bool RenderOpen(int32_t width, int32_t height, bool, const char*) {
   ContactBegin(s.contact, width, height);
   remove(Path("show.wav").c_str());   // the sound output writes a new one when there is music
   if (s.video && HaveFfmpeg() && PlatBeginFile(s.movie, Path("show.mp4").c_str())) {
-    fclose(s.movie.file);   // ffmpeg writes the temporary itself
-    s.movie.file = nullptr;
     char command[1024];
     snprintf(command, sizeof command,
              "ffmpeg -loglevel error -y -f rawvideo -pixel_format rgb565le -video_size %dx%d -framerate %d -i - "
              "-vf scale=960:720:flags=neighbor -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -f mp4 \"%s\"",
-             width, height, s.fps, s.movie.temp.c_str());
+             width, height, s.fps, PlatHandOverFile(s.movie));
     s.encoder = popen(command, "w");
     if (!s.encoder) PlatDropFile(s.movie);
   }
@@ -175,6 +173,7 @@ void RenderClose() {
     if (pclose(s.encoder) != 0) {
       fprintf(stderr, "tarvon3: ffmpeg failed to encode the render\n");
       PlatDropFile(s.movie);
+      Unwritten(Path("show.mp4"));
     }
     s.encoder = nullptr;
   }
@@ -219,13 +218,11 @@ bool PlatFinishRender(bool showFailed) {
       // show time 0, the timer reading at which the clock last restarted.
       PlatWholeFile joined;
       if (PlatBeginFile(joined, show.c_str())) {
-        fclose(joined.file);
-        joined.file = nullptr;
         char command[2048];
         snprintf(command, sizeof command,
                  "ffmpeg -loglevel error -y -i \"%s\" -itsoffset %.3f -i \"%s\" -map 0:v -map 1:a -c:v copy "
                  "-c:a aac -b:a 192k -f mp4 \"%s\"",
-                 s.movie.temp.c_str(), PlatClockStartTime() / 1000.0, sound.c_str(), joined.temp.c_str());
+                 s.movie.temp.c_str(), PlatClockStartTime() / 1000.0, sound.c_str(), PlatHandOverFile(joined));
         made = system(command) == 0 && PlatFinishFile(joined, true) == PLAT_FILE_WRITTEN;
         PlatDropFile(joined);
       }

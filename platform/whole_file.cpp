@@ -122,6 +122,12 @@ PlatFileResult PlatFinishFile(PlatWholeFile& out, bool replace) {
   return PLAT_FILE_WRITTEN;
 }
 
+const char* PlatHandOverFile(PlatWholeFile& out) {
+  if (out.file) fclose(out.file);
+  out.file = nullptr;
+  return out.temp.c_str();
+}
+
 void PlatDropFile(PlatWholeFile& out) {
   if (out.file) fclose(out.file);
   out.file = nullptr;

@@ -16,8 +16,8 @@
 //
 //   PlatWriteFile("shot.png", bytes.data(), bytes.size(), false);   // the same for a whole buffer
 //
-// A program that writes the file itself (an encoder run as a command) is given `temp` once the
-// caller has closed `file` and set it to null; PlatFinishFile then only renames.
+// A program that writes the file itself (an encoder run as a command) is given the temporary's name
+// by PlatHandOverFile; PlatFinishFile then only renames what it wrote.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +42,8 @@ struct PlatWholeFile {
 bool PlatBeginFile(PlatWholeFile& out, const char* path);
 // Closes and checks the temporary, then renames it to the target (see replace above).
 PlatFileResult PlatFinishFile(PlatWholeFile& out, bool replace);
+// Closes `file` for another program to write the temporary; returns the temporary's name.
+const char* PlatHandOverFile(PlatWholeFile& out);
 // Closes and removes the temporary: nothing is written.
 void PlatDropFile(PlatWholeFile& out);
 

@@ -40,10 +40,8 @@ void Progress(size_t done, size_t total, const char* name, const char* note) {
 bool Encode(const std::vector<int16_t>& pcm, const std::string& mp3) {
   PlatWholeFile out;
   if (!PlatBeginFile(out, mp3.c_str())) return false;
-  std::fclose(out.file);
-  out.file = nullptr;
   const std::string command = "lame -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 128 --cbr -t "
-                              "--noreplaygain --silent - '" + out.temp + "' 2>/dev/null";
+                              "--noreplaygain --silent - '" + std::string(PlatHandOverFile(out)) + "' 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "w");
   bool ok = pipe && std::fwrite(pcm.data(), sizeof(int16_t), pcm.size(), pipe) == pcm.size();
   ok = pipe && pclose(pipe) == 0 && ok;
