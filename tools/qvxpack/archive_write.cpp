@@ -1,13 +1,9 @@
-// Archive layout and the temporary-file-and-rename write.
+// Archive layout and its whole-or-nothing write.
 #include "tools/qvxpack/archive_write.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
+#include "platform/whole_file.h"
 #include "runtime/archive_format.h"
 
 namespace {
@@ -57,36 +53,9 @@ std::vector<uint8_t> ArchiveImage(const std::vector<ArchiveItem>& items) {
 bool WriteArchiveFile(const std::string& path, const std::vector<ArchiveItem>& items, std::string& error) {
   for (const ArchiveItem& item : items)
     if (!CheckItem(item, error)) return false;
-  std::vector<uint8_t> image = ArchiveImage(items);
-  std::string temp = path + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back(0);
-  int fd = mkstemp(name.data());
-  if (fd < 0) {
-    error = "cannot create a temporary file beside \"" + path + "\": " + strerror(errno);
-    return false;
-  }
-  size_t done = 0;
-  while (done < image.size()) {
-    ssize_t k = write(fd, image.data() + done, image.size() - done);
-    if (k <= 0) {
-      if (k < 0 && errno == EINTR) continue;
-      error = std::string("cannot write the archive: ") + strerror(errno);
-      close(fd);
-      unlink(name.data());
-      return false;
-    }
-    done += size_t(k);
-  }
-  if (fchmod(fd, 0644) != 0 || fsync(fd) != 0 || close(fd) != 0) {
-    error = std::string("cannot finish the archive: ") + strerror(errno);
-    unlink(name.data());
-    return false;
-  }
-  if (rename(name.data(), path.c_str()) != 0) {
-    error = "cannot rename the archive into place as \"" + path + "\": " + strerror(errno);
-    unlink(name.data());
-    return false;
-  }
-  return true;
+  const std::vector<uint8_t> image = ArchiveImage(items);
+  int why = 0;
+  if (PlatWriteFile(path.c_str(), image.data(), image.size(), true, &why) == PLAT_FILE_WRITTEN) return true;
+  error = "cannot write the archive \"" + path + "\": " + strerror(why);
+  return false;
 }
