@@ -177,6 +177,7 @@ int main(int argc, char** argv) {
   FILE* out = fopen(outName, "wb");
   if (!out) { fprintf(stderr, "l1enc: cannot write \"%s\"\n", outName); return 1; }
   double slotRest = 0;
+  bool written = true;
   for (size_t fr = 0; fr < frames; fr++) {
     // Frame size in 4-byte slots, with padding slots where the rate does not divide.
     double exact = 12.0 * kbps * 1000.0 / w.rate;
@@ -270,8 +271,13 @@ int main(int argc, char** argv) {
           bw.Put(uint32_t(q), nb);
         }
     while (bw.Bits() < size_t(totalBits)) bw.Put(0, 1);
-    fwrite(bw.bytes.data(), 1, bw.bytes.size(), out);
+    written = fwrite(bw.bytes.data(), 1, bw.bytes.size(), out) == bw.bytes.size() && written;
   }
-  fclose(out);
+  // A stream that could not be written whole is not left behind as if it were one.
+  if (fclose(out) != 0 || !written) {
+    fprintf(stderr, "l1enc: cannot write \"%s\"\n", outName);
+    remove(outName);
+    return 1;
+  }
   return 0;
 }
