@@ -105,6 +105,16 @@ TEST(ProgramTest, RenderWithoutDataFailsAndSaysWhereToLook) {
   RunResult blocked = Tarvon("--render /proc/no-such/out --to 1000", "env -u DISPLAY");
   EXPECT_EQ(blocked.status, 1) << blocked.out;
   EXPECT_NE(blocked.out.find("render: failed"), std::string::npos) << blocked.out;
+
+  // A fatal error of the sound library ends the program at once; the render fails all the same.
+  WriteBytes("meeting.mp3", std::vector<uint8_t>(4000, 0x5A));
+  RunResult sound = Tarvon("--render sound --to 3000", "env -u DISPLAY");
+  std::remove("meeting.mp3");
+  EXPECT_EQ(sound.status, 1) << sound.out;
+  EXPECT_NE(sound.out.find("Kalvox v0.53.000: Bad or unsupported MPEG file."), std::string::npos) << sound.out;
+  EXPECT_NE(sound.out.find("render: failed"), std::string::npos) << sound.out;
+  EXPECT_NE(access("sound/picture.mp4", F_OK), 0);
+  EXPECT_NE(access("sound/show.mp4", F_OK), 0);
 }
 
 // The forge answers as every program does: 0 for help, 2 for words it cannot take, 1 for a failure.
