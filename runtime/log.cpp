@@ -84,10 +84,10 @@ void Exit() {
   PlatEndProcess(1);
 }
 
-bool RunGuarded(void (*routine)()) {
+bool RunGuardedCall(void (*call)(void*), void* context) {
   armed = 1;
   try {
-    routine();
+    call(context);
   } catch (const ExitUnwind&) {
     return true;
   }
