@@ -1,6 +1,6 @@
 // The archive reader over archive files whose bytes are written here by hand.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <filesystem>
 
 #include <cstring>
 
@@ -128,7 +128,7 @@ TEST(ArchiveReader, EmptyArchivesAndWrongMagic) {
 }
 
 TEST(ArchiveReader, UnopenableSourcesAreFatal) {
-  mkdir("adir", 0755);
+  std::filesystem::create_directory("adir");
   EXPECT_EQ(FatalOf([] { OpenArchive("adir"); }), FatalLine("Couldn't open file \"adir\" for reading"));
   EXPECT_EQ(FatalOf([] { OpenArchive("missing.qvx"); }), FatalLine("Couldn't open file \"missing.qvx\" for reading"));
 }
