@@ -19,11 +19,6 @@ void DyingMain() {
 class EntryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-#if defined(_WIN32)
-    // There the child starts anew in the program's folder and writes its log.txt where this test
-    // does not look for it.
-    GTEST_SKIP() << "a death test's child process does not run in the test's folder on Windows";
-#endif
     DebugMode = 1;
     PlatUsePresenter(PlatFindPresenter("null"));
     PlatUseClock(PlatFindClock("system"));

@@ -33,8 +33,23 @@ class Listener : public ::testing::EmptyTestEventListener {
   std::string home_;
 };
 
+// A death test's child process that starts anew (always on Windows) begins in the program's folder
+// and gets no test events: it enters the test's folder, which its filter names, before the test.
+class DeathTestChild : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (GTEST_FLAG_GET(internal_run_death_test).empty()) return;
+    std::string name = GTEST_FLAG_GET(filter);
+    for (char& c : name)
+      if (c == '/') c = '_';
+    std::error_code error;
+    std::filesystem::current_path(name, error);
+  }
+};
+
 inline const bool registered = [] {
   ::testing::UnitTest::GetInstance()->listeners().Append(new Listener);
+  ::testing::AddGlobalTestEnvironment(new DeathTestChild);
   return true;
 }();
 
