@@ -18,3 +18,6 @@ void PlatRaiseThreadPriority();
 // threads due by then have run (see threads.cpp).
 void PlatAdvanceVirtualTime(uint32_t now);
 void PlatResetVirtualTime();
+
+// Whether the render sink's last file could not be written whole (none was left: see waveout_render.cpp).
+bool PlatWaveFileFailed();

@@ -3,7 +3,7 @@
 //
 // Three records of routines, each picked from a table by name (PlatFindPresenter, PlatFindClock):
 //   presenter  "sdl" (a window or the desktop full screen), "render" (the offline renderer, see
-//              platform/render.h), "null" (tests: accepts frames and shows nothing)
+//              PlatSetRenderSettings below), "null" (tests: accepts frames and shows nothing)
 //   clock      "system" (real milliseconds and real sleeps), "virtual" (time moves only when the
 //              offline renderer presents a frame; sleeps wait for virtual time), tests set their own
 // In the browser build (emscripten, platform/web/) the tables hold presenter "canvas" (the page's
@@ -99,6 +99,8 @@ bool PlatHasDisplay();
 //   still-MS.png    320 x 200, for the first frame whose show reading is at least MS (each of stills)
 //   show.mp4        when ffmpeg is installed and video is on: 960 x 720 nearest-neighbour, with
 //                   show.wav (if the sound output wrote one) starting at show time 0
+// Each file is written whole or not at all (platform/whole_file.h): one that cannot be is not left
+// behind, an earlier file of its name stays as it was, and the render fails.
 struct PlatRenderSettings {
   const char* folder;
   int32_t fps;
@@ -111,7 +113,8 @@ void PlatSetRenderSettings(const PlatRenderSettings& settings);
 const char* PlatRenderFolder();   // the render's folder while rendering, else null
 // Called once everything has shut down (the sound output has closed show.wav): joins picture and
 // sound into show.mp4 and prints where the files are. After a show that failed (showFailed) it keeps
-// no video, says the render failed and where the log is. Returns false when anything failed.
+// no video, says the render failed and where the log is. Returns false when anything failed (a file
+// that could not be written included).
 bool PlatFinishRender(bool showFailed);
 
 // What the runtime tells the platform about its clock: the timer reading at which the demo clock

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <zlib.h>
 
+#include "platform/whole_file.h"
+
 namespace {
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
@@ -23,8 +25,8 @@ void Chunk(std::vector<uint8_t>& out, const char type[4], const std::vector<uint
 
 }  // namespace
 
-bool PlatWritePng(const char* path, const uint8_t* rgb, int32_t width, int32_t height) {
-  if (width <= 0 || height <= 0) return false;
+std::vector<uint8_t> PlatEncodePng(const uint8_t* rgb, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return {};
   const size_t row = size_t(width) * 3;
   std::vector<uint8_t> raw((row + 1) * size_t(height));
   for (int32_t y = 0; y < height; y++) {
@@ -33,7 +35,7 @@ bool PlatWritePng(const char* path, const uint8_t* rgb, int32_t width, int32_t h
   }
   uLongf packedSize = compressBound(uLong(raw.size()));
   std::vector<uint8_t> packed(packedSize);
-  if (compress2(packed.data(), &packedSize, raw.data(), uLong(raw.size()), 6) != Z_OK) return false;
+  if (compress2(packed.data(), &packedSize, raw.data(), uLong(raw.size()), 6) != Z_OK) return {};
   packed.resize(packedSize);
 
   std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -44,11 +46,26 @@ bool PlatWritePng(const char* path, const uint8_t* rgb, int32_t width, int32_t h
   Chunk(file, "IHDR", header);
   Chunk(file, "IDAT", packed);
   Chunk(file, "IEND", {});
+  return file;
+}
 
-  FILE* f = fopen(path, "wb");
-  if (!f) return false;
-  const bool ok = fwrite(file.data(), 1, file.size(), f) == file.size();
-  return fclose(f) == 0 && ok;
+bool PlatWritePng(const char* path, const uint8_t* rgb, int32_t width, int32_t height) {
+  const std::vector<uint8_t> file = PlatEncodePng(rgb, width, height);
+  return !file.empty() && PlatWriteFile(path, file.data(), file.size(), true) == PLAT_FILE_WRITTEN;
+}
+
+std::string PlatSaveScreenshot(const char* prefix, const uint16_t* frame, int32_t width, int32_t height) {
+  std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+  PlatRgbFrom565(frame, width * height, rgb.data());
+  const std::vector<uint8_t> file = PlatEncodePng(rgb.data(), width, height);
+  char name[256];
+  for (int32_t n = 1; !file.empty() && n < 100000; n++) {
+    snprintf(name, sizeof name, "%s-%03d.png", prefix, n);
+    const PlatFileResult r = PlatWriteFile(name, file.data(), file.size(), false);
+    if (r == PLAT_FILE_WRITTEN) return name;
+    if (r == PLAT_FILE_FAILED) break;
+  }
+  return "";
 }
 
 void PlatRgbFrom565(const uint16_t* pixels, int32_t count, uint8_t* rgb) {

@@ -11,6 +11,7 @@
 #include "platform/backends.h"
 #include "platform/contact.h"
 #include "platform/png.h"
+#include "platform/whole_file.h"
 
 namespace {
 
@@ -26,10 +27,12 @@ struct RenderState {
   int32_t width = 0, height = 0;
   std::vector<uint16_t> frame;
   uint64_t frames = 0;
-  FILE* list = nullptr;
+  PlatWholeFile list;             // frames.txt, renamed into place when the render closes
   FILE* encoder = nullptr;        // ffmpeg, fed raw frames
+  PlatWholeFile movie;            // the picture ffmpeg encodes, beside show.mp4 until it is whole
   ContactSheet contact;
   int32_t nextContact = 0;        // show ms of the next thumbnail
+  bool unwritten = false;         // a file of the render could not be written whole
 };
 
 RenderState* state = nullptr;
@@ -40,6 +43,12 @@ RenderState& State() {
 }
 
 std::string Path(const char* name) { return State().folder + "/" + name; }
+
+// A file of the render that could not be written whole (and was not left behind): the render fails.
+void Unwritten(const std::string& path) {
+  fprintf(stderr, "tarvon3: cannot write %s\n", path.c_str());
+  State().unwritten = true;
+}
 
 bool MakeFolders(const std::string& path) {
   std::error_code error;
@@ -77,11 +86,11 @@ bool RenderOpen(int32_t width, int32_t height, bool, const char*) {
     fprintf(stderr, "tarvon3: cannot create the render folder \"%s\"\n", s.folder.c_str());
     return false;
   }
-  s.list = fopen(Path("frames.txt").c_str(), "wb");   // the same bytes on every system
-  if (!s.list) {
-    fprintf(stderr, "tarvon3: cannot write %s\n", Path("frames.txt").c_str());
+  if (!PlatBeginFile(s.list, Path("frames.txt").c_str())) {
+    Unwritten(Path("frames.txt"));
     return false;
   }
+  s.unwritten = false;
   s.width = width;
   s.height = height;
   s.frame.assign(size_t(width) * size_t(height), 0);
@@ -92,13 +101,14 @@ bool RenderOpen(int32_t width, int32_t height, bool, const char*) {
   remove(Path("show.wav").c_str());   // the sound output writes a new one when there is music
   const bool encode = s.video && HaveFfmpeg();
   if (s.video && !encode) fprintf(stderr, "render: no ffmpeg on the PATH, the video is skipped\n");
-  if (encode) {
+  if (encode && PlatBeginFile(s.movie, Path("show.mp4").c_str())) {
     char command[1024];
     snprintf(command, sizeof command,
              "ffmpeg -loglevel error -y -f rawvideo -pixel_format rgb565le -video_size %dx%d -framerate %d -i - "
-             "-vf scale=960:720:flags=neighbor -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p \"%s\"",
-             width, height, s.fps, Path("picture.mp4").c_str());
+             "-vf scale=960:720:flags=neighbor -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -f mp4 \"%s\"",
+             width, height, s.fps, PlatHandOverFile(s.movie));
     s.encoder = OpenEncoder(command);
+    if (!s.encoder) PlatDropFile(s.movie);
   }
   PlatResetVirtualTime();
   s.open = true;
@@ -122,8 +132,7 @@ void WriteStill(RenderState& s, int32_t ms) {
   PlatRgbFrom565(s.frame.data(), int32_t(s.frame.size()), rgb.data());
   char name[64];
   snprintf(name, sizeof name, "still-%d.png", ms);
-  if (!PlatWritePng(Path(name).c_str(), rgb.data(), s.width, s.height))
-    fprintf(stderr, "tarvon3: cannot write %s\n", Path(name).c_str());
+  if (!PlatWritePng(Path(name).c_str(), rgb.data(), s.width, s.height)) Unwritten(Path(name));
 }
 
 PlatResult RenderPresent() {
@@ -131,7 +140,7 @@ PlatResult RenderPresent() {
   if (!s.open) return PLAT_FAILED;
   const uint32_t now = FrameTime(s.frames, s.fps);
   const int32_t show = PlatShowTime();
-  fprintf(s.list, "%llu %u %d %016llx\n", (unsigned long long)s.frames, now, show,
+  fprintf(s.list.file, "%llu %u %d %016llx\n", (unsigned long long)s.frames, now, show,
           (unsigned long long)FrameHash(s.frame.data(), s.frame.size()));
 
   if (show >= s.nextContact) {
@@ -159,14 +168,16 @@ void RenderClose() {
   RenderState& s = State();
   if (!s.open) return;
   s.open = false;
-  fclose(s.list);
-  s.list = nullptr;
+  if (PlatFinishFile(s.list, true) != PLAT_FILE_WRITTEN) Unwritten(Path("frames.txt"));
   if (s.encoder) {
-    if (pclose(s.encoder) != 0) fprintf(stderr, "tarvon3: ffmpeg failed to encode the render\n");
+    if (pclose(s.encoder) != 0) {
+      fprintf(stderr, "tarvon3: ffmpeg failed to encode the render\n");
+      PlatDropFile(s.movie);
+      Unwritten(Path("show.mp4"));
+    }
     s.encoder = nullptr;
   }
-  if (!ContactWrite(s.contact, Path("contact.png").c_str()))
-    fprintf(stderr, "tarvon3: cannot write %s\n", Path("contact.png").c_str());
+  if (!ContactWrite(s.contact, Path("contact.png").c_str())) Unwritten(Path("contact.png"));
   if (s.progress) fprintf(stderr, "\n");
 }
 
@@ -196,30 +207,42 @@ const char* PlatRenderFolder() {
 
 bool PlatFinishRender(bool showFailed) {
   RenderState& s = State();
-  bool ok = true;
-  const std::string picture = Path("picture.mp4"), sound = Path("show.wav"), show = Path("show.mp4");
+  const std::string sound = Path("show.wav"), show = Path("show.mp4");
   if (showFailed) {
-    remove(picture.c_str());
+    PlatDropFile(s.movie);
     fprintf(stderr, "render: failed after %llu frames: the show ended on a fatal error (log.txt says why); "
             "no video kept\n", (unsigned long long)s.frames);
     return false;
   }
-  if (Exists(picture)) {
+  bool made = false;
+  if (!s.movie.temp.empty()) {
     if (Exists(sound)) {
-      // The music's sample 0 is show time 0, the timer reading at which the clock last restarted.
-      char command[2048];
-      snprintf(command, sizeof command,
-               "ffmpeg -loglevel error -y -i \"%s\" -itsoffset %.3f -i \"%s\" -map 0:v -map 1:a -c:v copy "
-               "-c:a aac -b:a 192k \"%s\"",
-               picture.c_str(), PlatClockStartTime() / 1000.0, sound.c_str(), show.c_str());
-      ok = system(command) == 0;
-      if (ok) remove(picture.c_str());
+      // The picture and the music into a second temporary beside show.mp4; the music's sample 0 is
+      // show time 0, the timer reading at which the clock last restarted.
+      PlatWholeFile joined;
+      if (PlatBeginFile(joined, show.c_str())) {
+        char command[2048];
+        snprintf(command, sizeof command,
+                 "ffmpeg -loglevel error -y -i \"%s\" -itsoffset %.3f -i \"%s\" -map 0:v -map 1:a -c:v copy "
+                 "-c:a aac -b:a 192k -f mp4 \"%s\"",
+                 s.movie.temp.c_str(), PlatClockStartTime() / 1000.0, sound.c_str(), PlatHandOverFile(joined));
+        made = system(command) == 0 && PlatFinishFile(joined, true) == PLAT_FILE_WRITTEN;
+        PlatDropFile(joined);
+      }
+      PlatDropFile(s.movie);
     } else {
-      ok = rename(picture.c_str(), show.c_str()) == 0;
+      made = PlatFinishFile(s.movie, true) == PLAT_FILE_WRITTEN;
     }
+    if (!made) Unwritten(show);
+  }
+  if (PlatWaveFileFailed()) Unwritten(sound);
+  if (s.unwritten) {
+    fprintf(stderr, "render: failed after %llu frames: a file of the render could not be written\n",
+            (unsigned long long)s.frames);
+    return false;
   }
   fprintf(stderr, "render: %llu frames written to %s/ (frames.txt, contact.png%s%s)\n",
           (unsigned long long)s.frames, s.folder.c_str(), s.stills.empty() ? "" : ", still-*.png",
-          Exists(show) ? ", show.mp4" : "");
-  return ok;
+          made ? ", show.mp4" : "");
+  return true;
 }

@@ -4,10 +4,12 @@
 // a monitor of the time (320 x 200 becomes 320 x 240), letterboxed, nearest-neighbour: desktop full
 // screen by default, or a window of scale x that size. Typed characters come from SDL text input,
 // so the keypad's operators arrive as "*", "+", "-", "/". Alt+Enter toggles full screen, F12 writes
-// a PNG screenshot of the last frame, Escape and closing the window ask the show to end.
+// a PNG screenshot of the last frame under the next free name (never over an earlier one), Escape
+// and closing the window ask the show to end.
 #include <SDL.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "platform/backends.h"
@@ -22,7 +24,6 @@ struct SdlState {
   int32_t width = 0, height = 0;
   std::vector<uint16_t> frame;
   bool fullScreen = false;
-  int32_t shots = 0;
 };
 
 SdlState sdl;
@@ -91,14 +92,11 @@ PlatResult SdlPresent() {
 void SdlRestore() {}
 
 void Screenshot() {
-  char name[64];
-  snprintf(name, sizeof name, "tarvon3-shot-%03d.png", ++sdl.shots);
-  std::vector<uint8_t> rgb(sdl.frame.size() * 3);
-  PlatRgbFrom565(sdl.frame.data(), int32_t(sdl.frame.size()), rgb.data());
-  if (PlatWritePng(name, rgb.data(), sdl.width, sdl.height))
-    fprintf(stderr, "tarvon3: screenshot written to %s\n", name);
+  const std::string name = PlatSaveScreenshot("tarvon3-shot", sdl.frame.data(), sdl.width, sdl.height);
+  if (!name.empty())
+    fprintf(stderr, "tarvon3: screenshot written to %s\n", name.c_str());
   else
-    fprintf(stderr, "tarvon3: cannot write %s\n", name);
+    fprintf(stderr, "tarvon3: cannot write a screenshot into the current folder\n");
 }
 
 void SdlPump() {

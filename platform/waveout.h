@@ -11,8 +11,9 @@
 //             current the default gives way to the "render" sink.
 //   "render"  the offline renderer: appends what it plays to a RIFF/WAVE file, in step with the current
 //             clock: at 44100 Hz, 10 ms of clock time plays 441 frames. The file (PlatSetWaveOutFile, else
-//             PlatRenderFolder()/show.wav) is made when the first block is written, and its sample 0 is
-//             that block's first sample. 44.1 kHz 16-bit stereo only.
+//             PlatRenderFolder()/show.wav) is begun when the first block is written, and its sample 0 is
+//             that block's first sample; it takes its name, whole, when the device closes. 44.1 kHz 16-bit
+//             stereo only.
 //   "none"    no device at all (PlatWaveOutDeviceCount() is 0)
 //   "webaudio" the browser build's default in place of "sdl": the page's AudioWorklet, fed at the pace
 //             of the audio context's clock (platform/web/waveout_webaudio.cpp)

@@ -3,7 +3,8 @@
 // Sample 0 of the file is the first sample of the first block written. From then on, each queue call
 // plays (appends to the file) as many frames as the clock time since that first write is worth, so with
 // the virtual clock of the offline render the file is the same on every run. When the queue runs dry
-// nothing is padded: the file is the blocks in the order written.
+// nothing is padded: the file is the blocks in the order written. The file is written beside its name
+// and renamed into place when the device closes (platform/whole_file.h): a failed write leaves none.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -12,12 +13,15 @@
 
 #include "platform/platform.h"
 #include "platform/waveout.h"
+#include "platform/whole_file.h"
 
 namespace {
 
 std::mutex renderLock;
 std::string filePath;
-FILE* file = nullptr;
+PlatWholeFile out;
+FILE* file = nullptr;   // out.file while the file is open
+bool fileFailed = false;
 bool started = false;
 uint32_t startMs = 0;
 uint64_t framesPlayed = 0;
@@ -65,6 +69,7 @@ bool RenderOpen(const PlatWaveFormat& f) {
   std::lock_guard<std::mutex> hold(renderLock);
   if (deviceOpen) return false;
   deviceOpen = true;
+  fileFailed = false;
   format = f;
   started = false;
   framesPlayed = 0;
@@ -81,11 +86,12 @@ bool OpenFile() {
     if (!folder) return false;
     path = std::string(folder) + "/show.wav";
   }
-  file = fopen(path.c_str(), "wb");
-  if (!file) {
-    fprintf(stderr, "render: cannot write %s\n", path.c_str());
+  fileFailed = !PlatBeginFile(out, path.c_str());
+  if (fileFailed) {
+    fprintf(stderr, "render: cannot write %s: %s\n", path.c_str(), strerror(out.error));
     return false;
   }
+  file = out.file;
   WriteHeader();
   return true;
 }
@@ -103,23 +109,13 @@ void RenderUpdate() {
   const int32_t frameBytes = format.channels * format.bits / 8;
   const uint64_t due = uint64_t(uint32_t(now - startMs)) * uint64_t(format.rate) / 1000;
   uint8_t buffer[16384];
-  bool wrote = false;
   while (framesPlayed < due) {
     int32_t want = int32_t(std::min<uint64_t>(due - framesPlayed, sizeof buffer / size_t(frameBytes)));
     int32_t got = PlatWaveOutPull(buffer, want * frameBytes);
-    if (got > 0 && file) {
-      fwrite(buffer, 1, size_t(got), file);
-      wrote = true;
-    }
+    if (got > 0 && file) fwrite(buffer, 1, size_t(got), file);
     dataBytes += uint32_t(got);
     framesPlayed += uint64_t(got / frameBytes);
     if (got < want * frameBytes) break;   // the queue ran dry: the next block plays on from here
-  }
-  // The header always tells what is there, so the file is whole even if the device is never closed
-  // (as after a fatal error in the show).
-  if (wrote) {
-    WriteHeader();
-    fflush(file);
   }
 }
 
@@ -128,14 +124,20 @@ void RenderClose() {
   deviceOpen = false;
   if (!file) return;
   WriteHeader();
-  fclose(file);
   file = nullptr;
+  fileFailed = PlatFinishFile(out, true) != PLAT_FILE_WRITTEN;
+  if (fileFailed) fprintf(stderr, "render: cannot write %s: %s\n", out.path.c_str(), strerror(out.error));
 }
 
 }  // namespace
 
 const PlatWaveSink PlatWaveRenderSink = {"render", RenderDeviceCount, RenderSupports, RenderOpen, RenderUpdate,
                                          RenderClose};
+
+bool PlatWaveFileFailed() {
+  std::lock_guard<std::mutex> hold(renderLock);
+  return fileFailed;
+}
 
 void PlatSetWaveOutFile(const char* path) {
   std::lock_guard<std::mutex> hold(renderLock);

@@ -1,20 +1,23 @@
 // The disk driver: writes the PCM to "output.wav" in the current directory, with a header that
-// describes the data exactly once the output is closed.
+// describes the data exactly once the output is closed. The file is written beside its name and
+// renamed into place by UninitSamplePlay (platform/whole_file.h), so a write that fails (a full
+// disk) leaves no cut-off file and an earlier output.wav as it was.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include "platform/whole_file.h"
 #include "sound/kvox.h"
-#include "sound/open_binary.h"
 #include "sound/kvox_wave.h"
 
 namespace {
 
 constexpr const char* kFileName = "output.wav";
 
-int gFileHandle = -1;
+std::string gPath = kFileName;
+PlatWholeFile gFile;
+bool gWritten = false;
 uint8_t gIsOpen = 0;
 int32_t gTotal = 0;
 int32_t gBitsPerSample = 16;
@@ -36,14 +39,13 @@ int32_t InitSamplePlay(int32_t bits, int32_t channels, int32_t rate, int32_t) {
     if (KVOX_Flags & 1) KVOX_SysError("Uninit sample output first!");
     return -1;
   }
-  gFileHandle = OpenBinary(kFileName, O_CREAT | O_TRUNC | O_WRONLY, 0600);
-  if (gFileHandle < 0) {
-    if (KVOX_Flags & 1) KVOX_SysError("Cannot open file %s.", kFileName);
+  gWritten = false;
+  if (!PlatBeginFile(gFile, gPath.c_str())) {
+    if (KVOX_Flags & 1) KVOX_SysError("Cannot open file %s.", gPath.c_str());
     return -1;
   }
   KvoxWaveHeader(gHeader, rate, channels, bits, 0);
-  ssize_t ignored = write(gFileHandle, gHeader, sizeof gHeader);
-  (void)ignored;
+  fwrite(gHeader, 1, sizeof gHeader, gFile.file);
   gIsOpen = 1;
   gTotal = 0;
   gBitsPerSample = bits;
@@ -54,13 +56,11 @@ int32_t UninitSamplePlay() {
   if (!gIsOpen) return 0;
   KvoxPut32(gHeader + 4, uint32_t(36 + gTotal));
   KvoxPut32(gHeader + 40, uint32_t(gTotal));
-  off_t here = lseek(gFileHandle, 0, SEEK_CUR);
-  lseek(gFileHandle, 0, SEEK_SET);
-  ssize_t ignored = write(gFileHandle, gHeader, sizeof gHeader);
-  (void)ignored;
-  lseek(gFileHandle, here, SEEK_SET);
-  close(gFileHandle);
-  gFileHandle = -1;
+  const long here = ftell(gFile.file);
+  fseek(gFile.file, 0, SEEK_SET);
+  fwrite(gHeader, 1, sizeof gHeader, gFile.file);
+  fseek(gFile.file, here, SEEK_SET);
+  gWritten = PlatFinishFile(gFile, true) == PLAT_FILE_WRITTEN;
   gIsOpen = 0;
   return 0;
 }
@@ -69,8 +69,7 @@ int32_t Write(int32_t* written, uint8_t* data, int32_t bytes) {
   if (bytes < 0) bytes = 0;
   if (gVolume != 1.0f && data) KvoxScalePcm(data, bytes, gBitsPerSample, gVolume);
   if (gIsOpen && bytes > 0 && data) {
-    ssize_t ignored = write(gFileHandle, data, size_t(bytes));
-    (void)ignored;
+    fwrite(data, 1, size_t(bytes), gFile.file);
     gTotal += bytes;
   }
   if (written) *written = bytes;
@@ -98,3 +97,7 @@ int32_t SetPanning(int32_t p) {
 
 KvoxSoundDriver KVOX_Disk = {"Disk Driver v1.01", Zero, Init, Zero, Caps, InitSamplePlay, UninitSamplePlay, Write,
                              SendData, Zero, GetVolume, SetVolume, SetPanning, Zero, Dry, 0, 1.0f};
+
+void KvoxSetDiskFile(const char* path) { gPath = path ? path : kFileName; }
+
+bool KvoxDiskFileWritten() { return gWritten; }

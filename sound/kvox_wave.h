@@ -1,4 +1,5 @@
-// The disk driver's helpers: the 44-byte RIFF/WAVE header and the in-place volume scaling.
+// The disk driver's helpers: the 44-byte RIFF/WAVE header and the in-place volume scaling, and the
+// file the driver writes.
 //
 //   uint8_t h[44];
 //   KvoxWaveHeader(h, 44100, 2, 16, 0);   // RIFF size 36, data size 0: patched when the file closes
@@ -20,3 +21,10 @@ int32_t KvoxWaveHeader(uint8_t out[44], int32_t rate, int32_t channels, int32_t 
 // Scales PCM in place by volume, truncating toward zero: 8-bit bytes as unsigned 0..255, 16-bit as
 // signed little-endian samples. Results are held to the sample range.
 void KvoxScalePcm(uint8_t* data, int32_t bytes, int32_t bits, float volume);
+
+// Where the disk driver writes from its next InitSamplePlay on: "output.wav" in the current directory
+// by default (and after a null path); tools name a file of their own.
+void KvoxSetDiskFile(const char* path);
+// Whether the last output the disk driver closed reached its name whole (false after a failed write:
+// then no file was left, and an earlier file of that name is as it was).
+bool KvoxDiskFileWritten();

@@ -34,8 +34,6 @@ constexpr int32_t kFreeStart = 24;
 constexpr int32_t kFreeEnd = 2000;
 
 // ---- header parse --------------------------------------------------------------------------------------
-int32_t TableRate(const KvoxMpegHeader& h) { return kSampleRate[h.id ? 1 : 0][h.srIndex]; }
-
 int32_t LayerOf(const KvoxMpegHeader& h) { return 4 - h.option; }  // layer code 3, 2, 1 -> Layer I, II, III
 
 // Whether the two header bytes of the first frame repeat at p.
@@ -43,7 +41,7 @@ bool HeaderAt(const uint8_t* d, int32_t p) { return d[p] == d[0] && d[p + 1] == 
 
 // Free format: the frame length (without padding) that walks from frame to frame to the end of the data.
 int32_t FreeFormatLength(const uint8_t* d, int32_t count, const KvoxMpegHeader& h) {
-  const int32_t unit = LayerOf(h) == 1 ? 4 : 1;
+  const int32_t unit = KvoxPaddingUnit(h);
   const int32_t firstPad = h.pad * unit;
   const int32_t n = count - 3;
   for (int32_t start = kFreeStart; start < kFreeEnd;) {
@@ -73,14 +71,9 @@ int32_t KvoxStreamRate(const KvoxMpegHeader& h) {
   return h.sync == 2 ? rate / 2 : rate;
 }
 
-int32_t KvoxParseHeader(const uint8_t* data, int32_t count, KvoxMpegHeader* header) {
-  if (!data || !header || count < 4) return 0;
-  if (count > kLookLimit) count = kLookLimit;
-  if (data[0] != 0xFF) return 0;
-  int32_t top = data[1] >> 4;
-  if (top != 0xF && top != 0xE) return 0;
+void KvoxReadHeader(const uint8_t* data, KvoxMpegHeader* header) {
   KvoxMpegHeader h;
-  h.sync = top == 0xF ? 1 : 2;
+  h.sync = (data[1] >> 4) == 0xF ? 1 : 2;
   h.id = (data[1] >> 3) & 1;
   h.option = (data[1] >> 1) & 3;
   h.prot = data[1] & 1;
@@ -94,21 +87,35 @@ int32_t KvoxParseHeader(const uint8_t* data, int32_t count, KvoxMpegHeader* head
   h.home = (data[3] >> 2) & 1;
   h.emphasis = data[3] & 3;
   *header = h;
+}
+
+int32_t KvoxFrameLength(const KvoxMpegHeader& h) {
+  if (h.option < 1 || h.option > 3 || h.brIndex < 1 || h.brIndex > 14 || h.srIndex < 0 || h.srIndex > 2) return 0;
+  const int32_t id = h.id ? 1 : 0, layer = LayerOf(h);
+  const int32_t br = kBitrate[id][layer - 1][h.brIndex];
+  const int32_t sr50 = kSampleRate[id][h.srIndex] / 50;
+  // MPEG 2.5 (sync 2) counts its half rates with the MPEG-1 multiplier over the MPEG-2 figure of sr50.
+  const int32_t multiplier = kFrameMultiplier[h.sync == 2 ? 1 : id][layer - 1];
+  return kSlotBytes[layer - 1] * (multiplier * br / sr50);
+}
+
+int32_t KvoxPaddingUnit(const KvoxMpegHeader& h) { return kSlotBytes[LayerOf(h) == 1 ? 0 : 1]; }
+
+int32_t KvoxParseHeader(const uint8_t* data, int32_t count, KvoxMpegHeader* header) {
+  if (!data || !header || count < 4) return 0;
+  if (count > kLookLimit) count = kLookLimit;
+  if (data[0] != 0xFF) return 0;
+  const int32_t top = data[1] >> 4;
+  if (top != 0xF && top != 0xE) return 0;
+  KvoxReadHeader(data, header);
+  const KvoxMpegHeader& h = *header;
   if (h.option == 0) return 0;
   if (h.sync == 2 && h.id == 1) return 0;  // sync 0xFFE with the MPEG-1 bit is a reserved version
-  const int32_t layer = LayerOf(h);
   if (h.brIndex == 0) {
     if (h.srIndex == 3) return 0;
     return FreeFormatLength(data, count, h);
   }
-  if (h.brIndex == 15 || h.srIndex == 3) return 0;
-  const int32_t br = kBitrate[h.id][layer - 1][h.brIndex];
-  const int32_t sr50 = TableRate(h) / 50;
-  int32_t length;
-  if (layer == 1) length = 4 * (kFrameMultiplier[h.id][0] * br / sr50);
-  else if (layer == 2) length = kFrameMultiplier[h.id][1] * br / sr50;
-  else length = (h.sync == 2 ? kFrameMultiplier[1][2] : kFrameMultiplier[h.id][2]) * br / sr50;
-  return length > 0 ? length : 0;
+  return KvoxFrameLength(h);
 }
 
 namespace {
@@ -123,7 +130,8 @@ int32_t SubbandLimit(int32_t frequencyLimit, int32_t rate, int32_t reduction) {
   return int32_t(limit);
 }
 
-int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reduction, int32_t transform,
+// The record's `transform` argument selects nothing in this decoder: it is left unnamed.
+int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reduction, int32_t /*transform*/,
              int32_t conversion, int32_t frequencyLimit) {
   gDec.layer = Layer::none;
   if (!header || frameLength < 1) return 0;
@@ -139,8 +147,9 @@ int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reductio
   const int32_t layer = LayerOf(h);
   const int32_t channels = h.mode == 3 ? 1 : 2;
   const bool eight = (conversion & 8) != 0;
-  const int32_t mapping = channels == 1 ? 0 : 1 + (conversion & 3);
-  const int32_t outChannels = mapping == 1 ? 2 : 1;
+  // Conversion bits 0-1 (0 keep, 1 mix, 2 left, 3 right) in the synthesis's numbering of mappings.
+  const int32_t mapping = channels == 1 ? kKvoxMapMono : kKvoxMapStereo + (conversion & 3);
+  const int32_t outChannels = mapping == kKvoxMapStereo ? 2 : 1;
   int32_t limit = SubbandLimit(frequencyLimit, rate, reduction);
   int32_t values;
 
@@ -151,8 +160,8 @@ int32_t Init(const KvoxMpegHeader* header, int32_t frameLength, int32_t reductio
     s.subbandLimit = limit;
     s.frequencyLimit = frequencyLimit;
     s.reduction = reduction;
-    s.gainAdjust = (channels == 2 && (conversion & 3) == 1) ? -4 : 0;
-    s.mapping = channels == 2 ? (conversion & 3) : 0;
+    s.gainAdjust = mapping == kKvoxMapMix ? -4 : 0;  // the sum of both channels at half gain each
+    s.mapping = mapping;
     s.outChannels = outChannels;
     if (!KvoxLayer3Init(h, s)) return 0;
     values = (h.id ? 1152 : 576) >> reduction;

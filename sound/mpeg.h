@@ -10,6 +10,7 @@
 //             bits 0-1 = channel mapping of two-channel streams: 0 keep, 1 mix, 2 left, 3 right; frequency limit
 //             in Hz, raised to 1000) and resets every per-stream state; returns 1, or 0 when the stream cannot
 //             be decoded (reserved layer, reserved Layer II rate, a bit rate and mode Layer II forbids).
+//             `transform` is kept in the record for its callers (they pass 0) and is not used.
 //     info    copies the output description built by the last init.
 //     decode  turns the one frame that starts at `frame` into PCM: 16-bit signed little-endian or 8-bit
 //             unsigned (128 = silence), channels interleaved left then right. `available` is the number of
@@ -21,6 +22,16 @@
 // What it refuses or leaves out: no CRC check, no resynchronisation (a bad sync ends the stream at the
 // caller), no de-emphasis. Corrupt frame contents decode to whatever their bits say, but never make the
 // decoder read or write outside its buffers.
+//
+// On bad input it returns a failure and nothing else: it never ends the program, shows or logs nothing, and
+// leaves the message to its caller (the player of kvox_player.cpp, which reports it through KVOX_SysError
+// when the library's errors are fatal):
+//   KvoxParseHeader  0: no sync word, a reserved layer or version, bit-rate index 15, a reserved sample rate
+//                    or a free-format length not found ("Bad or unsupported MPEG file.");
+//   init             0: see above ("MPEG Decoder init failed."), and decode then does nothing;
+//   decode           {0, 0}: the data does not start with a sync word, or a Layer III frame has no length to
+//                    step over ("Bad sync in MPEG file." while the player pre-decodes; while it plays, the
+//                    stream ends). A damaged Layer III frame or granule decodes to silence.
 //
 // Choices worth knowing
 //   - Output is band-limited by the frequency limit (the player passes 24000 Hz, which keeps all 32 subbands
@@ -92,5 +103,13 @@ extern const KvoxDecoder KvoxDecoderTable[1];
 // Only the first 10000 bytes are looked at.
 int32_t KvoxParseHeader(const uint8_t* data, int32_t count, KvoxMpegHeader* header);
 
+// Header figures, shared by the parse and the layer decoders (which read every frame's own header).
+// The 13 fields of the 4-byte header at `data` (sync 1 for 0xFFF, 2 otherwise); checks nothing.
+void KvoxReadHeader(const uint8_t* data, KvoxMpegHeader* header);
+// Frame length in bytes without the padding slot, from the bit-rate index, layer, version and sample-rate
+// index; 0 for free format (index 0), index 15, a reserved layer or a reserved sample rate.
+int32_t KvoxFrameLength(const KvoxMpegHeader& header);
+// Bytes of the padding slot that a set pad bit adds: 4 in Layer I, 1 in Layers II and III.
+int32_t KvoxPaddingUnit(const KvoxMpegHeader& header);
 // The sample rate in Hz of a parsed header (MPEG 2.5: half the MPEG-2 figure), or 0 for the reserved index.
 int32_t KvoxStreamRate(const KvoxMpegHeader& header);

@@ -1,7 +1,7 @@
 // Layers I and II: bit allocation, scalefactor selection, scalefactors and samples of one frame,
 // dequantised onto the 16-bit PCM scale (the scalefactor multipliers carry the factor 32768).
 //
-// Sections: grouping tables | allocation table choice | frame length | Layer I | Layer II | entry
+// Sections: grouping tables | allocation table choice | Layer I | Layer II | entry
 #include "sound/mpeg_layer12.h"
 
 #include <cstring>
@@ -48,32 +48,6 @@ int32_t TableForRate(int32_t rate, double perChannel) {
   if (rate == 48000) return perChannel >= 56 ? 0 : 2;
   if (perChannel < 56) return rate == 32000 ? 3 : 2;
   return perChannel < 96 ? 0 : 1;
-}
-
-// ---- frame length ----------------------------------------------------------------------------------------
-// This frame's length without padding: from its own bit rate, or the init's length for free format.
-int32_t FrameLength(const KvoxMpegHeader& h, int32_t layer, int32_t initLength) {
-  if (h.brIndex <= 0 || h.brIndex >= 15 || h.srIndex > 2) return initLength;
-  int32_t br = kBitrate[h.id ? 1 : 0][layer - 1][h.brIndex];
-  int32_t sr50 = kSampleRate[h.id ? 1 : 0][h.srIndex] / 50;
-  int32_t m = kFrameMultiplier[h.id ? 1 : 0][layer - 1];
-  return layer == 1 ? 4 * (m * br / sr50) : m * br / sr50;
-}
-
-void ReadHeader(const uint8_t* f, KvoxMpegHeader* h) {
-  h->sync = 1;
-  h->id = (f[1] >> 3) & 1;
-  h->option = (f[1] >> 1) & 3;
-  h->prot = f[1] & 1;
-  h->brIndex = f[2] >> 4;
-  h->srIndex = (f[2] >> 2) & 3;
-  h->pad = (f[2] >> 1) & 1;
-  h->privateBit = f[2] & 1;
-  h->mode = f[3] >> 6;
-  h->modeExt = (f[3] >> 4) & 3;
-  h->cr = (f[3] >> 3) & 1;
-  h->home = (f[3] >> 2) & 1;
-  h->emphasis = f[3] & 3;
 }
 
 // ---- Layer I -----------------------------------------------------------------------------------------------
@@ -246,9 +220,12 @@ int32_t KvoxLayer12Decode(const uint8_t* frame, int32_t available, const KvoxLay
                           float sets[2][36][32], int32_t* consumed) {
   if (available < 4 || frame[0] != 0xFF || (frame[1] & 0xF0) != 0xF0) return -1;
   KvoxMpegHeader h;
-  ReadHeader(frame, &h);
-  int32_t length = FrameLength(h, s.layer, s.frameLength);
-  int32_t bytes = length + h.pad * (s.layer == 1 ? 4 : 1);
+  KvoxReadHeader(frame, &h);
+  h.option = 4 - s.layer;  // every frame is read as the stream's layer
+  // This frame's own bit rate gives its length; free format keeps the init's.
+  int32_t length = KvoxFrameLength(h);
+  if (length == 0) length = s.frameLength;
+  int32_t bytes = length + h.pad * KvoxPaddingUnit(h);
   *consumed = bytes;
   // Bits past the readable bytes read as zeros.
   BitReader br(frame, size_t(bytes < available ? bytes : available));

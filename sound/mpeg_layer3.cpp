@@ -93,7 +93,6 @@ struct Stream {
   int32_t channels = 1;
   int32_t granules = 2;
   int32_t rateIndex = 0;
-  int32_t sr50 = 882;
   int32_t subbandLimit = 31;
   int32_t lineEndLong = 566;
   int32_t lineEndShort = 576;
@@ -244,63 +243,74 @@ void SilenceGranule(float sets[2][36][32], int32_t gr) {
   }
 }
 
-// Decodes granule gr of the frame whose main data starts at bit `pos` of the reservoir; returns the bit
-// position after it, or a position past `bitsEnd` when the granule is corrupt.
-uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bitsEnd, float sets[2][36][32]) {
+// The stereo processing of the frame's mode and mode extension.
+struct Joint {
+  bool intensity;
+  bool midside;
+};
+
+Joint JointOf(const Stream& st) {
+  const bool joint = st.channels == 2 && st.header.mode == 1;
+  return {joint && (st.header.modeExt & 1), joint && (st.header.modeExt & 2)};
+}
+
+// Scalefactors, Huffman-coded values and requantisation of one channel, whose part 2 and 3 runs from bit
+// `pos` to `end` of the reservoir, into st.xr[ch]. Returns the lines that may be nonzero, -1 when corrupt.
+int32_t DecodeChannel(const Side& side, int32_t gr, int32_t ch, Joint joint, uint64_t pos, uint64_t end,
+                      Granule& g) {
   Stream& st = gStream;
-  const int32_t nch = st.channels;
-  const bool intensity = nch == 2 && st.header.mode == 1 && (st.header.modeExt & 1);
-  const bool midside = nch == 2 && st.header.mode == 1 && (st.header.modeExt & 2);
-  int32_t count[2] = {0, 0};
-  Granule g[2];
-  bool bad = false;
-  // A channel the output leaves out is skipped unless the stereo processing needs it.
-  const bool joint = nch == 2 && st.header.mode == 1 && (st.header.modeExt & 3);
+  HotBits bits{st.reservoir, pos};
+  if (st.lsf) ScalefactorsLsf(bits, g, joint.intensity && ch == 1, st.sf[ch]);
+  else ScalefactorsMpeg1(bits, g, side.scfsi[ch], gr, st.sf[ch]);
+  if (bits.pos > end) return -1;
+  const int32_t lineEnd = g.blockType == 2 ? st.lineEndShort : st.lineEndLong;
+  float* xr = st.xr[ch];
+  const int32_t n = DecodeSpectrum(bits, end, g, lineEnd, xr);
+  if (n < 0) return -1;
+  memset(xr + n, 0, size_t(576 - n) * sizeof(float));
+  ScaleSpectrum(g, st.sf[ch], st.bands, st.setup.gainAdjust, n, xr);
+  return n;
+}
+
+// Each channel's main data in turn from bit `pos`, which moves past them; a channel the output leaves out is
+// stepped over unless the stereo processing needs it (count 0). False when a channel is corrupt.
+bool DecodeChannels(const Side& side, int32_t gr, Joint joint, uint64_t& pos, uint64_t bitsEnd, Granule g[2],
+                    int32_t count[2]) {
+  const Stream& st = gStream;
   bool skip[2] = {false, false};
-  if (nch == 2 && !joint) {
-    skip[1] = st.setup.mapping == 2;
-    skip[0] = st.setup.mapping == 3;
+  if (st.channels == 2 && !joint.intensity && !joint.midside) {
+    skip[1] = st.setup.mapping == kKvoxMapLeft;
+    skip[0] = st.setup.mapping == kKvoxMapRight;
   }
-  for (int32_t ch = 0; ch < nch; ch++) {
+  for (int32_t ch = 0; ch < st.channels; ch++) {
     g[ch] = side.gr[gr][ch];
     const uint64_t end = pos + uint64_t(g[ch].part23);
-    if (end > bitsEnd) { bad = true; break; }
-    if (skip[ch]) {
-      count[ch] = 0;
-      pos = end;
-      continue;
-    }
-    HotBits bits{st.reservoir, pos};
-    if (st.lsf) ScalefactorsLsf(bits, g[ch], intensity && ch == 1, st.sf[ch]);
-    else ScalefactorsMpeg1(bits, g[ch], side.scfsi[ch], gr, st.sf[ch]);
-    if (bits.pos > end) { bad = true; break; }
-    const int32_t lineEnd = g[ch].blockType == 2 ? st.lineEndShort : st.lineEndLong;
-    float* xr = st.xr[ch];
-    const int32_t n = DecodeSpectrum(bits, end, g[ch], lineEnd, xr);
-    if (n < 0) { bad = true; break; }
-    memset(xr + n, 0, size_t(576 - n) * sizeof(float));
-    ScaleSpectrum(g[ch], st.sf[ch], st.bands, st.setup.gainAdjust, n, xr);
-    count[ch] = n;
+    if (end > bitsEnd) return false;
+    count[ch] = skip[ch] ? 0 : DecodeChannel(side, gr, ch, joint, pos, end, g[ch]);
+    if (count[ch] < 0) return false;
     pos = end;
   }
-  if (bad) {
-    SilenceGranule(sets, gr);
-    return bitsEnd + 1;
-  }
+  return true;
+}
 
-  // Stereo processing.
-  if (intensity) {
-    Intensity(st.xr[0], st.xr[1], g[1], st.sf[1], st.bands, st.lsf, midside);
+// Intensity and mid/side stereo; the counts of possibly nonzero lines grow to what they fill.
+void JointStereo(Joint joint, const Granule g[2], int32_t count[2]) {
+  Stream& st = gStream;
+  if (joint.intensity) {
+    Intensity(st.xr[0], st.xr[1], g[1], st.sf[1], st.bands, st.lsf, joint.midside);
     count[0] = count[1] = 576;
-  } else if (midside) {
+  } else if (joint.midside) {
     const int32_t n = count[0] > count[1] ? count[0] : count[1];
     MidSide(st.xr[0], st.xr[1], 0, n);
     count[0] = count[1] = n;
   }
+}
 
-  // Reordering and alias reduction; the subbands that may hold nonzero lines.
-  HybridSource src[2];
-  for (int32_t ch = 0; ch < nch; ch++) {
+// Short-block reordering and alias reduction; describes each channel to the filter bank with the subbands
+// that may hold nonzero lines.
+void ReorderAndAlias(const Granule g[2], const int32_t count[2], HybridSource src[2]) {
+  Stream& st = gStream;
+  for (int32_t ch = 0; ch < st.channels; ch++) {
     float* xr = st.xr[ch];
     HybridSource& h = src[ch];
     h.xr = xr;
@@ -324,36 +334,56 @@ uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bits
     }
     if (h.subbands > 32) h.subbands = 32;
   }
+}
 
-  // Channel transform, then the hybrid filter bank per output channel.
+// The channel transform of the mapping, then the hybrid filter bank into granule gr's time slots of `sets`.
+void FilterBank(HybridSource src[2], int32_t gr, float sets[2][36][32]) {
+  Stream& st = gStream;
   const int32_t limit = st.subbandLimit;
-  if (nch == 1) {
-    Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
-  } else {
-    switch (st.setup.mapping) {
-      case 0:
-        Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
-        Hybrid(&src[1], 1, st.overlap[1], limit, &sets[1][18 * gr][0]);
-        break;
-      case 1:
-        if (src[0].blockType == src[1].blockType && src[0].mixed == src[1].mixed) {
-          // The same filter on both channels: mix the spectra and filter once.
-          const int32_t sbs = src[0].subbands > src[1].subbands ? src[0].subbands : src[1].subbands;
-          for (int32_t i = 0; i < 18 * sbs; i++) st.xr[0][i] += st.xr[1][i];
-          src[0].subbands = sbs;
-          Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
-        } else {
-          Hybrid(src, 2, st.overlap[0], limit, &sets[0][18 * gr][0]);
-        }
-        break;
-      case 2:
-        Hybrid(&src[0], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
-        break;
-      default:
-        Hybrid(&src[1], 1, st.overlap[0], limit, &sets[0][18 * gr][0]);
-        break;
-    }
+  float* out0 = &sets[0][18 * gr][0];
+  if (st.channels == 1) {
+    Hybrid(&src[0], 1, st.overlap[0], limit, out0);
+    return;
   }
+  switch (st.setup.mapping) {
+    case kKvoxMapStereo:
+      Hybrid(&src[0], 1, st.overlap[0], limit, out0);
+      Hybrid(&src[1], 1, st.overlap[1], limit, &sets[1][18 * gr][0]);
+      break;
+    case kKvoxMapMix:
+      if (src[0].blockType == src[1].blockType && src[0].mixed == src[1].mixed) {
+        // The same filter on both channels: mix the spectra and filter once.
+        const int32_t sbs = src[0].subbands > src[1].subbands ? src[0].subbands : src[1].subbands;
+        for (int32_t i = 0; i < 18 * sbs; i++) st.xr[0][i] += st.xr[1][i];
+        src[0].subbands = sbs;
+        Hybrid(&src[0], 1, st.overlap[0], limit, out0);
+      } else {
+        Hybrid(src, 2, st.overlap[0], limit, out0);
+      }
+      break;
+    case kKvoxMapLeft:
+      Hybrid(&src[0], 1, st.overlap[0], limit, out0);
+      break;
+    default:  // kKvoxMapRight
+      Hybrid(&src[1], 1, st.overlap[0], limit, out0);
+      break;
+  }
+}
+
+// Decodes granule gr of the frame whose main data starts at bit `pos` of the reservoir; returns the bit
+// position after it, or a position past `bitsEnd` when the granule is corrupt (it then decodes to silence).
+uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bitsEnd, float sets[2][36][32]) {
+  const Joint joint = JointOf(gStream);
+  Granule g[2];
+  int32_t count[2] = {0, 0};
+  if (!DecodeChannels(side, gr, joint, pos, bitsEnd, g, count)) {
+    SilenceGranule(sets, gr);
+    return bitsEnd + 1;
+  }
+  JointStereo(joint, g, count);
+  HybridSource src[2];
+  ReorderAndAlias(g, count, src);
+  FilterBank(src, gr, sets);
   return pos;
 }
 
@@ -362,17 +392,6 @@ uint64_t DecodeGranule(const Side& side, int32_t gr, uint64_t pos, uint64_t bits
 int32_t SilentFrame() {
   memset(gStream.overlap, 0, sizeof gStream.overlap);
   return 0;
-}
-
-// Frame length of this frame's own header (variable bit rate streams change it from frame to frame); free
-// format keeps the length found at init.
-int32_t FrameLength(const uint8_t* frame) {
-  const Stream& st = gStream;
-  const int32_t brIndex = frame[2] >> 4;
-  if (brIndex == 0 || brIndex == 15) return st.setup.frameLength;
-  const int32_t kbps = st.header.id ? kvox_l3tab::kBitrateMpeg1[brIndex] : kvox_l3tab::kBitrateMpeg2[brIndex];
-  const int32_t mul = (st.header.id || st.header.sync == 2) ? 2880 : 1440;
-  return mul * kbps / st.sr50;
 }
 
 }  // namespace
@@ -390,12 +409,11 @@ bool KvoxLayer3Init(const KvoxMpegHeader& header, const KvoxLayer3Setup& setup) 
   if (st.setup.outChannels > 2) st.setup.outChannels = 2;
   st.lsf = header.id == 0;
   st.channels = header.mode == 3 ? 1 : 2;
-  if (st.channels == 1) { st.setup.mapping = 0; st.setup.outChannels = 1; }
-  else if (st.setup.mapping != 0) st.setup.outChannels = 1;
+  if (st.channels == 1) { st.setup.mapping = kKvoxMapMono; st.setup.outChannels = 1; }
+  else if (st.setup.mapping < kKvoxMapStereo || st.setup.mapping > kKvoxMapRight) st.setup.mapping = kKvoxMapStereo;
+  if (st.setup.mapping != kKvoxMapStereo) st.setup.outChannels = 1;
   st.granules = header.id ? 2 : 1;
   st.rateIndex = (header.id ? 0 : header.sync == 2 ? 6 : 3) + header.srIndex;
-  static constexpr int32_t kSr50[2][3] = {{441, 480, 320}, {882, 960, 640}};
-  st.sr50 = kSr50[header.id ? 1 : 0][header.srIndex];
   int32_t limit = setup.subbandLimit;
   if (limit < 1) limit = 1;
   if (limit > 32) limit = 32;
@@ -422,21 +440,26 @@ int32_t KvoxLayer3Decode(const uint8_t* frame, int32_t available, int32_t* consu
   if (!st.ready || !frame || available < 4 || frame[0] != 0xFF) return -1;
   const int32_t syncBits = frame[1] >> 4;
   if (!(syncBits == 0xF || (st.lsf && syncBits == 0xE))) return -1;
-  const int32_t length = FrameLength(frame) + ((frame[2] >> 1) & 1);
+  KvoxMpegHeader fh;
+  KvoxReadHeader(frame, &fh);
+  // The frame's own bit rate (variable bit rate streams change it from frame to frame) over the stream's
+  // version and rate; free format keeps the length found at init.
+  KvoxMpegHeader lengthOf = st.header;
+  lengthOf.brIndex = fh.brIndex;
+  int32_t length = KvoxFrameLength(lengthOf);
+  if (length == 0) length = st.setup.frameLength;
+  length += fh.pad;
   if (length < 1) return -1;  // a frame that cannot be stepped over ends the stream like a bad sync
   if (consumed) *consumed = length;
 
   // The stream's format is fixed at init: a frame of another version, layer, rate or channel count is not
   // decoded.
-  const int32_t id = (frame[1] >> 3) & 1, layer = (frame[1] >> 1) & 3, sr = (frame[2] >> 2) & 3;
-  const int32_t mode = frame[3] >> 6;
-  const int32_t sync = syncBits == 0xF ? 1 : 2;
-  if (id != st.header.id || layer != 1 || sr != st.header.srIndex || sync != st.header.sync ||
-      (mode == 3) != (st.channels == 1))
+  if (fh.id != st.header.id || fh.option != 1 || fh.srIndex != st.header.srIndex || fh.sync != st.header.sync ||
+      (fh.mode == 3) != (st.channels == 1))
     return SilentFrame();
-  st.header.mode = mode;
-  st.header.modeExt = (frame[3] >> 4) & 3;
-  const int32_t crc = (frame[1] & 1) ? 0 : 2;
+  st.header.mode = fh.mode;
+  st.header.modeExt = fh.modeExt;
+  const int32_t crc = fh.prot ? 0 : 2;
 
   const int32_t sideBytes = SideBytes(st.lsf, st.channels);
   const int32_t sideAt = 4 + crc;

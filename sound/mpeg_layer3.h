@@ -42,6 +42,7 @@
 #include <cstdint>
 
 #include "sound/mpeg.h"
+#include "sound/mpeg_synth.h"
 
 struct KvoxLayer3Setup {
   int32_t frameLength;    // from the header parse, without the padding slot
@@ -49,7 +50,7 @@ struct KvoxLayer3Setup {
   int32_t frequencyLimit; // Hz, already raised to at least 1000
   int32_t reduction;      // 0, 1, 2
   int32_t gainAdjust;     // 0 or -4 (quarter steps of the global gain)
-  int32_t mapping;        // two-channel streams: conversion bits 0-1 (0 keep, 1 mix, 2 left, 3 right); 0 for mono
+  int32_t mapping;        // kKvoxMapMono .. kKvoxMapRight of sound/mpeg_synth.h
   int32_t outChannels;    // 1 or 2
 };
 

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -39,8 +40,8 @@ void BuildTables() {
     const int n = 32 >> r, h = n / 2;
     for (int i = 0; i < h; i++)
       for (int k = 0; k < h; k++) {
-        gTables.dctEven[r][i * h + k] = float(std::cos((2 * i + 1) * (2 * k) * M_PI / (2.0 * n)));
-        gTables.dctOdd[r][i * h + k] = float(std::cos((2 * i + 1) * (2 * k + 1) * M_PI / (2.0 * n)));
+        gTables.dctEven[r][i * h + k] = float(std::cos((2 * i + 1) * (2 * k) * std::numbers::pi / (2.0 * n)));
+        gTables.dctOdd[r][i * h + k] = float(std::cos((2 * i + 1) * (2 * k + 1) * std::numbers::pi / (2.0 * n)));
       }
   }
   for (int r = 0; r < 3; r++) {

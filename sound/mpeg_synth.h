@@ -28,6 +28,13 @@
 using KvoxSynthRoutine = void (*)(const float (*sets)[36][32], int32_t count, uint8_t* pcm);
 
 void KvoxSynthInit();
+// The channel mappings of KvoxSynthLayer12, which the Layer III channel transform numbers alike.
+inline constexpr int32_t kKvoxMapMono = 0;    // a one-channel stream
+inline constexpr int32_t kKvoxMapStereo = 1;  // both channels, interleaved
+inline constexpr int32_t kKvoxMapMix = 2;     // one channel, the average of both
+inline constexpr int32_t kKvoxMapLeft = 3;    // one channel, the left
+inline constexpr int32_t kKvoxMapRight = 4;   // one channel, the right
+
 KvoxSynthRoutine KvoxSynthLayer12(bool eightBit, int32_t reduction, int32_t mapping);
 KvoxSynthRoutine KvoxSynthLayer3(bool eightBit, int32_t reduction, int32_t outChannels);
 

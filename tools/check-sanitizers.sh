@@ -29,13 +29,16 @@ if [ ! -f data/meeting.mp3 ]; then
   exit 1
 fi
 
+# Its logs stay inside the build folder, as do the renders' (sanitizer-runs/).
 build() {   # build DIR OPTION
+  mkdir -p "$1/sanitizer-runs"
   if [ ! -f "$1/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$2" -DTARVON_TESTS=OFF -DTARVON_BENCH=OFF \
-      >"$1.configure.log" 2>&1 || { say "configuring $1 failed (see $1.configure.log)"; return 1; }
+      >"$1/sanitizer-runs/configure.log" 2>&1 ||
+      { say "configuring $1 failed (see $1/sanitizer-runs/configure.log)"; return 1; }
   fi
-  cmake --build "$1" -j "$jobs" --target tarvon3 >"$1.build.log" 2>&1 ||
-    { say "building tarvon3 in $1 failed (see $1.build.log)"; return 1; }
+  cmake --build "$1" -j "$jobs" --target tarvon3 >"$1/sanitizer-runs/build.log" 2>&1 ||
+    { say "building tarvon3 in $1 failed (see $1/sanitizer-runs/build.log)"; return 1; }
 }
 
 # run NAME PROGRAM SOURCE KIND ARGS...: renders in a scratch folder whose data is SOURCE (qvx or
@@ -67,16 +70,16 @@ say "ASan+UBSan build ready ($(($(date +%s) - began)) s)"
 # The two renders side by side, each on a core of its own; their lines are printed in order.
 pids=""
 if [ -f data.qvx ]; then
-  (run show-from-archive "$asan" qvx whole --render out --no-video; exit $failed) >"$asan.archive.txt" 2>&1 &
+  (run show-from-archive "$asan" qvx whole --render out --no-video; exit $failed) >"$asan/sanitizer-runs/archive.txt" 2>&1 &
   pids="$pids $!"
 else
   say "no data.qvx: the render from the archive is skipped"
-  : >"$asan.archive.txt"
+  : >"$asan/sanitizer-runs/archive.txt"
 fi
-(run show-from-folder "$asan" dir whole --render out --no-video; exit $failed) >"$asan.folder.txt" 2>&1 &
+(run show-from-folder "$asan" dir whole --render out --no-video; exit $failed) >"$asan/sanitizer-runs/folder.txt" 2>&1 &
 pids="$pids $!"
 for p in $pids; do wait "$p" || failed=1; done
-cat "$asan.archive.txt" "$asan.folder.txt"
+cat "$asan/sanitizer-runs/archive.txt" "$asan/sanitizer-runs/folder.txt"
 
 build "$tsan" -DTARVON_TSAN=ON || exit 1
 say "TSan build ready ($(($(date +%s) - began)) s)"

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -256,8 +257,12 @@ int main() {
     printf("  %-14s %9zu bytes\n", f.name.c_str(), f.data.size());
     total += f.data.size();
   }
-  char dirTemplate[] = "/tmp/bench_archive.XXXXXX";
-  std::string dir = mkdtemp(dirTemplate) ? dirTemplate : ".";
+  // A scratch folder under TMPDIR (else /tmp) for the other compressors' files.
+  std::error_code noTemp;
+  const std::string scratch = (std::filesystem::temp_directory_path(noTemp) / "bench_archive.XXXXXX").string();
+  std::vector<char> dirTemplate(scratch.begin(), scratch.end());
+  dirTemplate.push_back(0);
+  std::string dir = !noTemp && mkdtemp(dirTemplate.data()) ? dirTemplate.data() : ".";
   for (const File& f : files) WriteFile(dir + "/" + f.name, f.data);
 
   Peer peers[] = {{"gz", "gzip -9 -c", "gzip -d -c"}, {"bz2", "bzip2 -9 -c", "bzip2 -d -c"}, {"xz", "xz -9 -c", "xz -d -c"}};

@@ -36,11 +36,11 @@ void OpenVideoMode() {
 void Main() {
   Info("Begin of tarvon3");
   ChooseDataSource();
-  Info("%d effect(s)", kTimelineRows);
+  Info("%d effect(s)", int32_t(Timeline.size()));
   OpenVideoMode();
   LoadMp3("meeting.mp3");
 
-  RunTimeline(Timeline, kTimelineRows);
+  RunTimeline(Timeline);
 
   StopMp3();
   UnloadMp3();

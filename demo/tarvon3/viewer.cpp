@@ -1,7 +1,7 @@
 // The effect viewer: the rows it plays for an effect of the catalogue, and its loop over them.
 #include "demo/tarvon3/viewer.h"
 
-#include <cstring>
+#include <vector>
 
 #include "demo/tarvon3/options.h"
 #include "demo/tarvon3/routines.h"
@@ -22,35 +22,31 @@ bool Lists(const EffectRoutine* list, int32_t n, EffectRoutine r) {
 
 }  // namespace
 
-int32_t ViewerRows(const CatalogueEffect& effect, EffectEntry* rows) {
-  if (effect.ownRows) {
-    memcpy(rows, effect.ownRows, sizeof(EffectEntry) * size_t(effect.ownCount));
-    return effect.ownCount;
-  }
-  int32_t n = 0;
-  for (int32_t i = 0; i < kTimelineRows; i++) {
-    const EffectEntry& row = Timeline[i];
+std::vector<EffectEntry> ViewerRows(const CatalogueEffect& effect) {
+  if (!effect.ownRows.empty()) return {effect.ownRows.begin(), effect.ownRows.end()};
+  const TimelineLoop window = EffectWindow(effect);
+  std::vector<EffectEntry> rows;
+  for (const EffectEntry& row : Timeline) {
     const bool loading = row.end == -1 && row.start == 0 && row.routine != StartMusic;
     const bool mine = Lists(effect.rows, 6, row.routine);
     const bool background = Lists(kBackground, 3, row.routine);
-    const bool inWindow = row.end == -1 ? row.start >= effect.start && row.start < effect.end
-                                        : row.end > effect.start && row.start < effect.end;
+    const bool inWindow = row.end == -1 ? row.start >= window.start && row.start < window.end
+                                        : row.end > window.start && row.start < window.end;
     // Run-once rows of the effect before its window (a set-up the show does late) come along too.
-    const bool earlySetUp = row.end == -1 && row.start > 0 && row.start < effect.start && mine;
-    if (loading || earlySetUp || (inWindow && (mine || background))) rows[n++] = row;
+    const bool earlySetUp = row.end == -1 && row.start > 0 && row.start < window.start && mine;
+    if (loading || earlySetUp || (inWindow && (mine || background))) rows.push_back(row);
   }
-  return n;
+  return rows;
 }
 
 void ViewEffect() {
-  static EffectEntry rows[kTimelineRows + 16];
   const CatalogueEffect& effect = *ViewerChoice;
   Info("Begin of the effect viewer: %s", effect.name);
   ChooseDataSource();
   OpenVideoMode();
-  const int32_t n = ViewerRows(effect, rows);
-  ShowSettings.startMs = effect.start;
-  const TimelineLoop loop = {effect.start, effect.end};
-  RunTimeline(rows, n, &loop);
+  const std::vector<EffectEntry> rows = ViewerRows(effect);
+  const TimelineLoop loop = EffectWindow(effect);
+  ShowSettings.startMs = loop.start;
+  RunTimeline(rows, &loop);
   Info("End of the effect viewer");
 }

@@ -7,12 +7,12 @@
 //   tarvon3 --effect phong --window
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "demo/tarvon3/effects.h"
 
-// Builds the rows the viewer plays for an effect into rows (room for kTimelineRows + 16); returns
-// their number. Exposed for tests.
-int32_t ViewerRows(const CatalogueEffect& effect, EffectEntry* rows);
+// The rows the viewer plays for an effect. Exposed for tests.
+std::vector<EffectEntry> ViewerRows(const CatalogueEffect& effect);
 
 // The viewer's main routine, for TrelkEntry: plays ViewerChoice until a key ends it.
 extern const CatalogueEffect* ViewerChoice;

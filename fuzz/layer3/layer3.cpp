@@ -29,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   s.reduction = (form2 >> 1) % 3;
   s.subbandLimit = s.reduction == 0 ? 31 : s.reduction == 1 ? 15 : 8;
   s.frequencyLimit = 24000;
-  s.mapping = h.mode == 3 ? 0 : (form2 >> 3) & 3;
-  s.outChannels = (h.mode == 3 || s.mapping) ? 1 : 2;
-  s.gainAdjust = s.mapping == 1 ? -4 : 0;
+  s.mapping = h.mode == 3 ? kKvoxMapMono : kKvoxMapStereo + ((form2 >> 3) & 3);
+  s.outChannels = s.mapping == kKvoxMapStereo ? 2 : 1;
+  s.gainAdjust = s.mapping == kKvoxMapMix ? -4 : 0;
   s.frameLength = freeFormat ? 40 + int32_t(form2 >> 5) * 300 : 417;
   if (!KvoxLayer3Init(h, s)) return 0;
 

@@ -4,7 +4,7 @@
 Usage: python3 sound/tables/gen_layer3_tables.py [table folder] [output header]
 Defaults: sound/tables/mpeg beside this script and sound/mpeg_layer3_tables.h.
 The header holds the Layer III figures as constexpr data: Huffman code words, scalefactor bands,
-scalefactor widths and partitions, pretab, alias butterflies and the Layer III header figures.
+scalefactor widths and partitions, pretab and alias butterflies.
 """
 import os
 import sys
@@ -183,15 +183,6 @@ w('inline constexpr double kAliasCs[8] = {%s};' % ', '.join(cs))
 w('inline constexpr double kAliasCa[8] = {%s};' % ', '.join(ca))
 w('')
 
-# ---------------------------------------------------------------- header figures
-br = {}
-for r in rows('header_tables.txt'):
-    if r[0] == 'bitrate' and r[2] == '3':
-        br[r[1]] = [int(v) for v in r[3:]]
-w('// Layer III bit rates in kbit/s by bitrate index 0..14 (0 free format), MPEG-1 and MPEG-2/2.5.')
-w('inline constexpr int16_t kBitrateMpeg1[15] = {%s};' % ints(br['mpeg1']))
-w('inline constexpr int16_t kBitrateMpeg2[15] = {%s};' % ints(br['mpeg2']))
-w('')
 w('}  // namespace kvox_l3tab')
 
 text = '\n'.join(out) + '\n'

@@ -5,6 +5,7 @@
 #include "helpers.h"
 #include "support/logfile.h"
 #include "support/programs.h"
+#include "support/small_disk.h"
 
 using namespace archive_test;
 namespace fs = std::filesystem;
@@ -111,6 +112,33 @@ TEST_F(Qvxpack, ExtractRefusesNamesThatLeaveTheDirectory) {
   EXPECT_FALSE(fs::exists("cli/escape.txt"));
   EXPECT_FALSE(fs::exists("cli/dest/sub"));
   EXPECT_TRUE(fs::exists("cli/dest/fine.txt"));
+}
+
+// Like gzip and xz, extract keeps a file that is there unless told; on a full disk it leaves no
+// cut-off entry (random.bin is bigger than the small disk lets a file grow), nor create a half archive.
+TEST_F(Qvxpack, ExtractKeepsFilesThatAreThereAndLeavesNoneCutOff) {
+  Write("cli/in/random.bin", RandomBytes(40000, 5));
+  ASSERT_EQ(RunTool("create cli/x.qvx cli/in --method store").status, 0);
+  fs::create_directories("cli/x");
+  Write("cli/x/text.txt", {'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'});
+  RunResult r = RunTool("extract cli/x.qvx -C cli/x");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("\"cli/x/text.txt\" already exists"), std::string::npos) << r.out;
+  EXPECT_EQ(Read("cli/x/text.txt").size(), 8u);
+  EXPECT_EQ(Read("cli/x/picture.raw"), Read("cli/in/picture.raw"));   // the others come out
+  EXPECT_EQ(RunTool("extract cli/x.qvx -C cli/x --force").status, 0);
+  EXPECT_EQ(Read("cli/x/text.txt"), Read("cli/in/text.txt"));
+
+  r = RunCommand(kSmallDisk + ProgramPath("qvxpack") + " extract cli/x.qvx -C cli/small");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("cannot write \"cli/small/random.bin\": File too large"), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists("cli/small/random.bin"));
+  EXPECT_EQ(Temporaries("cli/small"), "");
+  // create on the small disk keeps the archive it could not replace.
+  const std::vector<uint8_t> archive = Read("cli/x.qvx");
+  EXPECT_EQ(RunCommand(kSmallDisk + ProgramPath("qvxpack") + " create cli/x.qvx cli/in --method lzh").status, 1);
+  EXPECT_EQ(Read("cli/x.qvx"), archive);
+  EXPECT_EQ(Temporaries("cli"), "");
 }
 
 TEST_F(Qvxpack, AFailedCreateLeavesTheOldArchive) {

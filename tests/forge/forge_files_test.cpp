@@ -14,6 +14,7 @@
 #include "runtime/log.h"
 #include "runtime/memory.h"
 #include "runtime/picture.h"
+#include "support/small_disk.h"
 
 namespace {
 
@@ -75,6 +76,23 @@ TEST(ForgeFiles, TwoRunsGiveIdenticalFilesAndMusic) {
   std::vector<uint8_t> a = ReadBytes("forged_a.pcm"), b = ReadBytes("forged_b.pcm");
   EXPECT_FALSE(a.empty());
   EXPECT_TRUE(a == b) << "the synthesised music differs between runs";
+}
+
+// On a full disk the forge fails and leaves only whole files: each one there is as a full run wrote it.
+TEST(ForgeFiles, ASmallDiskLeavesOnlyWholeFiles) {
+  ASSERT_TRUE(Forged("forged_a"));
+  std::filesystem::remove_all("small");
+  const std::string forge = ProgramPath("forge") + " --out small --no-music --no-contact > small.out 2>&1";
+  EXPECT_NE(std::system((kSmallDisk + forge).c_str()), 0);
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("small")) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_EQ(ReadBytes("small/" + name), ReadBytes("forged_a/" + name)) << name;
+    ++files;
+  }
+  EXPECT_GT(files, 0u);
+  EXPECT_LT(files, std::size(kPictures) + std::size(kOthers) - 1);
+  EXPECT_EQ(Temporaries("small"), "");
 }
 
 TEST(ForgeFiles, PicturesLoadWithTheirSizeAndDepthThroughTheShowsLoader) {

@@ -1,12 +1,13 @@
 // kvoxplay's playback through the disk driver gives, after its 44-byte header, exactly the PCM of
 // its direct decode; silent playback (no sound device, or the no-sound driver) ends with the stream; bad
-// options and files are refused.
+// options and files are refused; a file it cannot write whole is not left behind.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "support/logfile.h"
 #include "support/programs.h"
+#include "support/small_disk.h"
 
 namespace {
 
@@ -39,6 +40,19 @@ TEST(KvoxplayTest, SilentPlaybackEndsWithTheStream) {
   EXPECT_EQ(Kvoxplay("silent.mp1 --driver nosound", "timeout 60"), 0);
   // An audio driver SDL does not have: MIDAS finds no device and plays silent.
   EXPECT_EQ(Kvoxplay("silent.mp1", "SDL_AUDIODRIVER=no-such-driver timeout 60"), 0);
+}
+
+// One second of 48 kHz stereo is 192000 bytes of PCM: more than the small disk holds.
+TEST(KvoxplayTest, AFileThatCannotBeWrittenWholeIsNotLeftBehind) {
+  WriteSilentStream("silent.mp1");
+  WriteText("kept.wav", "precious");
+  EXPECT_EQ(Kvoxplay("silent.mp1 --wav kept.wav", kSmallDisk), 1);
+  EXPECT_EQ(Slurp("kept.wav"), "precious");
+  EXPECT_EQ(Kvoxplay("silent.mp1 --raw new.pcm", kSmallDisk), 1);
+  EXPECT_FALSE(std::filesystem::exists("new.pcm"));
+  EXPECT_EQ(Temporaries(), "");
+  ASSERT_EQ(Kvoxplay("silent.mp1 --wav kept.wav"), 0);
+  EXPECT_EQ(Slurp("kept.wav").size(), 44u + 192000u);
 }
 
 TEST(KvoxplayTest, Refusals) {

@@ -154,10 +154,13 @@ BitWriter MainData(std::mt19937& rng, const Form& f, int32_t gr, const int32_t* 
 }
 
 int32_t FrameBytes(const Form& f) {
-  static constexpr int32_t kSr50[2][3] = {{441, 480, 320}, {882, 960, 640}};
-  const int32_t kbps = f.version == 0 ? kvox_l3tab::kBitrateMpeg1[f.brIndex] : kvox_l3tab::kBitrateMpeg2[f.brIndex];
-  const int32_t mul = f.version == 1 ? 1440 : 2880;
-  return mul * kbps / kSr50[f.version == 0][f.srIndex];
+  KvoxMpegHeader h{};
+  h.sync = f.version == 2 ? 2 : 1;
+  h.id = f.version == 0 ? 1 : 0;
+  h.option = 1;
+  h.brIndex = f.brIndex;
+  h.srIndex = f.srIndex;
+  return KvoxFrameLength(h);
 }
 
 std::vector<uint8_t> Craft(const Form& f, int32_t frames, uint32_t seed) {

@@ -24,12 +24,9 @@ struct Disk : SoundTest {
 };
 
 TEST_F(Disk, HeaderOfSixteenBitStereoAfterAMillionBytes) {
+  std::remove("output.wav");
   ASSERT_EQ(KVOX_Disk.InitSamplePlay(16, 2, 44100, 100000), 0);
-  std::vector<uint8_t> h = ReadBytes("output.wav");
-  ASSERT_EQ(h.size(), 44u);
-  EXPECT_EQ(std::string(h.begin(), h.begin() + 4), "RIFF");
-  EXPECT_EQ(U32(h, 4), 36u);
-  EXPECT_EQ(U32(h, 40), 0u);
+  EXPECT_TRUE(ReadBytes("output.wav").empty());   // the file takes its name once it is whole
   std::vector<uint8_t> block(100000, 3);
   int32_t written = 0;
   for (int32_t i = 0; i < 10; i++) {

@@ -26,8 +26,7 @@ TEST(Catalogue, CoversEveryRoutineOfTheTimeline) {
     known.insert(e.release);
     for (EffectRoutine r : e.rows) known.insert(r);
   }
-  int32_t row = 0;
-  for (const EffectEntry& entry : Timeline) EXPECT_TRUE(known.count(entry.routine)) << "row " << row++;
+  for (size_t row = 0; row < Timeline.size(); row++) EXPECT_TRUE(known.count(Timeline[row].routine)) << "row " << row;
 }
 
 TEST(Catalogue, ShowEffectsAreSetUpAndFreedByTheShowAndTheOthersAreNot) {
@@ -35,9 +34,12 @@ TEST(Catalogue, ShowEffectsAreSetUpAndFreedByTheShowAndTheOthersAreNot) {
   for (const CatalogueEffect& e : kCatalogue) {
     SCOPED_TRACE(e.name);
     EXPECT_EQ(FindEffect(e.name), &e);
-    EXPECT_LE(0, e.start);   // the viewer loops over start..end: no run-once row is due again
-    EXPECT_LT(e.start, e.end);
-    if (e.ownRows) {
+    // The window comes from the effect's rows; the viewer loops over it, so no run-once row of the
+    // loading is due again.
+    const TimelineLoop window = EffectWindow(e);
+    EXPECT_LE(0, window.start);
+    EXPECT_LT(window.start, window.end);
+    if (!e.ownRows.empty()) {
       EXPECT_FALSE(used.count(e.setUp) || used.count(e.release));
       EXPECT_EQ(e.ownRows[0].routine == e.setUp || e.ownRows[1].routine == e.setUp, true);
       continue;

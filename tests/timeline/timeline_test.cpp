@@ -1,7 +1,8 @@
-// The timeline's rules, driven by a scripted clock over the real table with recording routines.
+// The timeline's rules, driven by a scripted clock over the real table with recording routines. Rows
+// are found by their routine and start time, so the tests hold when rows are added.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <vector>
 #include <map>
 
 #include "demo/tarvon3/options.h"
@@ -30,6 +31,17 @@ uint32_t origin = 0;
 
 void Record(float, int32_t, char**) {}
 
+// The index of the table's first row that calls `routine` from `start`.
+int32_t Row(EffectRoutine routine, int32_t start) {
+  for (size_t i = 0; i < Timeline.size(); i++)
+    if (Timeline[i].routine == routine && Timeline[i].start == start) return int32_t(i);
+  ADD_FAILURE() << "no such row from " << start;
+  return -1;
+}
+
+// Whether a row is one of the loading rows (run once at 0, in the first pass).
+bool Loading(int32_t row) { return Timeline[size_t(row)].start == 0; }
+
 void Observe(int32_t row, float progress, int32_t argc, char** argv) {
   Call c{row, progress, int32_t(fake.now - origin), GetClock(), {}};
   for (int32_t i = 0; i < argc; i++) c.words.push_back(argv[i]);
@@ -47,7 +59,7 @@ void NextReading() {
 
 class TimelineTest : public ::testing::Test {
  protected:
-  EffectEntry rows[kTimelineRows];
+  std::vector<EffectEntry> rows;
 
   void SetUp() override {
     DebugMode = 1;
@@ -55,7 +67,7 @@ class TimelineTest : public ::testing::Test {
     UseFakePlatform();
     InitVideo();
     ScreenBuffer = SetVideoMode(320, 200, 16, 1, 1);
-    memcpy(rows, Timeline, sizeof rows);
+    rows.assign(Timeline.begin(), Timeline.end());
     for (auto& r : rows) r.routine = Record;
     calls.clear();
     script.clear();
@@ -85,36 +97,42 @@ class TimelineTest : public ::testing::Test {
 TEST_F(TimelineTest, AStartIsExclusiveAndRunOnceRowsRunInOrderInOnePass) {
   script = {0, 1, 2, 1000};
   ShowSettings.toMs = 1000;
-  RunTimeline(rows, kTimelineRows);
-  // Passes at readings 0 (nothing: a row starts strictly after its start), 1 (all 37 loading
-  // rows and the restart), 2 (row 37 judged at 2 with its window 1..10000).
-  ASSERT_GE(calls.size(), 38u);
-  for (int i = 0; i <= 36; i++) {
-    EXPECT_EQ(calls[size_t(i)].row, i);
-    EXPECT_EQ(calls[size_t(i)].clock, 1);
-    EXPECT_EQ(calls[size_t(i)].progress, 0.0f);
+  RunTimeline(rows);
+  // Passes at readings 0 (nothing: a row starts strictly after its start), 1 (all the loading rows,
+  // the restart the last of them), 2 (the title picture's row judged at 2 with its window 1..10000).
+  size_t loading = 0;
+  while (loading < Timeline.size() && Loading(int32_t(loading))) loading++;
+  ASSERT_GT(calls.size(), loading);
+  for (size_t i = 0; i < loading; i++) {
+    EXPECT_EQ(calls[i].row, int32_t(i));
+    EXPECT_EQ(calls[i].clock, 1);
+    EXPECT_EQ(calls[i].progress, 0.0f);
   }
-  EXPECT_EQ(calls[0].words, (std::vector<std::string>{"0", "loading.tga", "0", "0"}));
-  EXPECT_EQ(calls[2].words, calls[1].words);   // a row without text sees the last split
-  const Call* first37 = FirstCall(37);
-  ASSERT_NE(first37, nullptr);
-  EXPECT_EQ(first37->clock, 2);
-  EXPECT_FLOAT_EQ(first37->progress, 1.0f / 9999.0f);
+  EXPECT_EQ(Timeline[loading - 1].routine, RestartClock);
+  EXPECT_EQ(FirstCall(Row(LoadImage, 0))->words, (std::vector<std::string>{"0", "loading.tga", "0", "0"}));
+  const Call* frameNow = FirstCall(Row(ShowFrameNow, 0));   // a row without text sees the last split
+  EXPECT_EQ(frameNow->words, (frameNow - 1)->words);
+  EXPECT_EQ((frameNow - 1)->words, (std::vector<std::string>{"0"}));
+  const Call* title = FirstCall(Row(ShowImage, 1));
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->clock, 2);
+  EXPECT_FLOAT_EQ(title->progress, 1.0f / 9999.0f);
 }
 
 TEST_F(TimelineTest, PassedWindowsAreDoneWithoutACallAndTheShowEnds) {
   script = {1, 20000, 30000, 95000, 189000, 189001};
-  RunTimeline(rows, kTimelineRows);
-  EXPECT_EQ(CallsOf(37), 0);   // 1..10000 passed over
-  EXPECT_EQ(CallsOf(40), 0);   // 2000..11000 passed over
-  EXPECT_EQ(CallsOf(38), 1);   // 10000..30000 seen at 20000, and done at its end, 30000
-  EXPECT_FLOAT_EQ(FirstCall(38)->progress, 0.5f);
-  EXPECT_EQ(CallsOf(41), 1);   // run-once rows always run, however late
-  EXPECT_EQ(CallsOf(50), 1);
-  EXPECT_EQ(CallsOf(62), 0);
-  for (int r = 92; r <= 101; r++) EXPECT_EQ(CallsOf(r), 1) << r;
+  RunTimeline(rows);
+  EXPECT_EQ(CallsOf(Row(ShowImage, 1)), 0);         // 1..10000 passed over
+  EXPECT_EQ(CallsOf(Row(DrawChecker, 2000)), 0);    // 2000..11000 passed over
+  EXPECT_EQ(CallsOf(Row(ShowImage, 10000)), 1);     // 10000..30000 seen at 20000, and done at its end
+  EXPECT_FLOAT_EQ(FirstCall(Row(ShowImage, 10000))->progress, 0.5f);
+  EXPECT_EQ(CallsOf(Row(ClearScreen, 30000)), 1);   // run-once rows always run, however late
+  EXPECT_EQ(CallsOf(Row(ShowImage, 85000)), 1);
+  EXPECT_EQ(CallsOf(Row(DrawDeform, 117000)), 0);
+  for (size_t r = 0; r < Timeline.size(); r++)   // the releasing rows
+    EXPECT_TRUE(Timeline[r].start != 189000 || CallsOf(int32_t(r)) == 1) << r;
   // The end comes in the first pass above 189000: the 189000 pass does not release yet.
-  EXPECT_EQ(FirstCall(92)->clock, 189001);
+  EXPECT_EQ(FirstCall(Row(FreeImages, 189000))->clock, 189001);
   EXPECT_EQ(fake.presents, 7);
 }
 
@@ -123,9 +141,9 @@ TEST_F(TimelineTest, SeekingForwardFortyTimesEndsTheShowWithEveryRunOnceRow) {
   for (int i = 0; i < 40; i++) ShowSettings.keys[ShowSettings.keyCount++] = {0, '*', false};
   // One key per pass: queue all forty at once.
   ShowSettings.keyCount = 40;
-  RunTimeline(rows, kTimelineRows);
-  for (int r = 0; r < kTimelineRows; r++)
-    EXPECT_TRUE(Timeline[r].end != -1 || CallsOf(r) == 1) << r;
+  RunTimeline(rows);
+  for (size_t r = 0; r < Timeline.size(); r++)
+    EXPECT_TRUE(Timeline[r].end != -1 || CallsOf(int32_t(r)) == 1) << r;
   EXPECT_LE(fake.presents, 42);
 }
 
@@ -134,27 +152,26 @@ TEST_F(TimelineTest, SeekingBackMakesTheClockNegativeAndDoneRowsStayDone) {
   ShowSettings.keys[0] = {2000, '/', false};
   ShowSettings.keyCount = 1;
   ShowSettings.toMs = 3000;
-  RunTimeline(rows, kTimelineRows);
-  // Row 37 (1..10000) is called at 2000, then not while the clock is at -2900 .. 1, then again.
-  std::vector<int32_t> demo37;
+  RunTimeline(rows);
+  // The title row (1..10000) is called at 2000, then not while the clock is at -2900 .. 1, then again.
+  std::vector<int32_t> demo;
   for (const auto& c : calls)
-    if (c.row == 37) demo37.push_back(c.demo);
-  ASSERT_GE(demo37.size(), 2u);
-  EXPECT_EQ(demo37[0], 2000);
-  EXPECT_GT(demo37[1], 1);
-  EXPECT_EQ(demo37[1], 20);   // the timer runs on in 20 ms steps from 2200, the clock from -2800
-  for (const auto& c : calls) EXPECT_TRUE(c.row <= 36 || c.demo > 1) << c.row << " at " << c.demo;
-  for (int r = 0; r < kTimelineRows; r++)
-    EXPECT_TRUE(Timeline[r].end != -1 || r > 36 || CallsOf(r) == 1) << r;
+    if (c.row == Row(ShowImage, 1)) demo.push_back(c.demo);
+  ASSERT_GE(demo.size(), 2u);
+  EXPECT_EQ(demo[0], 2000);
+  EXPECT_EQ(demo[1], 20);   // the timer runs on in 20 ms steps from 2200, the clock from -2800
+  for (const auto& c : calls) EXPECT_TRUE(Loading(c.row) || c.demo > 1) << c.row << " at " << c.demo;
+  for (size_t r = 0; r < Timeline.size(); r++)
+    EXPECT_TRUE(!Loading(int32_t(r)) || CallsOf(int32_t(r)) == 1) << r;
 }
 
 TEST_F(TimelineTest, SpaceAndCloseEndTheShowAtOnce) {
   script = {1, 100, 200, 300};
   ShowSettings.keys[0] = {100, ' ', false};
   ShowSettings.keyCount = 1;
-  RunTimeline(rows, kTimelineRows);
+  RunTimeline(rows);
   EXPECT_EQ(fake.presents, 3);   // the pass at 100 shows its frame, takes the space and ends
-  EXPECT_EQ(CallsOf(92), 0);     // nothing released
+  EXPECT_EQ(CallsOf(Row(FreeImages, 189000)), 0);   // nothing released
 
   SetUp();
   script = {1, 100, 200};
@@ -162,7 +179,7 @@ TEST_F(TimelineTest, SpaceAndCloseEndTheShowAtOnce) {
     NextReading();
     if (fake.now - origin == 200) PlatGetEventSink().closeRequested();
   };
-  RunTimeline(rows, kTimelineRows);
+  RunTimeline(rows);
   EXPECT_TRUE(QuitRequested());
   EXPECT_EQ(fake.presents, 3);
 }
@@ -173,11 +190,11 @@ TEST_F(TimelineTest, KeysAtTheirTimeOneKeyPerPass) {
   ShowSettings.keys[1] = {500, '+', false};
   ShowSettings.keyCount = 2;
   ShowSettings.toMs = 2700;
-  RunTimeline(rows, kTimelineRows);
-  std::vector<int32_t> demo37;
+  RunTimeline(rows);
+  std::vector<int32_t> demo;
   for (const auto& c : calls)
-    if (c.row == 37) demo37.push_back(c.demo);
-  EXPECT_EQ(demo37, (std::vector<int32_t>{500, 1600, 2700, 2720}));
+    if (c.row == Row(ShowImage, 1)) demo.push_back(c.demo);
+  EXPECT_EQ(demo, (std::vector<int32_t>{500, 1600, 2700, 2720}));
 }
 
 // With a loop (the effect viewer's) the show ends only by a key, a close or --to, which counts the
@@ -189,7 +206,7 @@ TEST_F(TimelineTest, TheToLimitCountsOnAcrossLoops) {
     NextReading();
     if (fake.presents >= 1000) PlatGetEventSink().closeRequested();
   };
-  RunTimeline(rows, kTimelineRows, &loop);
+  RunTimeline(rows, &loop);
   EXPECT_FALSE(QuitRequested());
   EXPECT_EQ(fake.presents, 152);
 }
@@ -198,11 +215,11 @@ TEST_F(TimelineTest, StartOptionShiftsTheRestartedClock) {
   script = {1, 2, 3};
   ShowSettings.startMs = 100000;
   ShowSettings.toMs = 100000;
-  rows[36].routine = RestartClock;   // the real restart, which applies the option
-  RunTimeline(rows, kTimelineRows);
-  EXPECT_EQ(CallsOf(37), 0);
-  EXPECT_EQ(CallsOf(50), 1);   // 85000 once: still runs
-  EXPECT_EQ(CallsOf(54), 1);   // 97000..117000 at 100001
+  rows[size_t(Row(RestartClock, 0))].routine = RestartClock;   // the real restart, which applies the option
+  RunTimeline(rows);
+  EXPECT_EQ(CallsOf(Row(ShowImage, 1)), 0);
+  EXPECT_EQ(CallsOf(Row(ShowImage, 85000)), 1);   // once: still runs
+  EXPECT_EQ(CallsOf(Row(ShowImage, 97000)), 1);   // 97000..117000 at 100001
 }
 
 }  // namespace

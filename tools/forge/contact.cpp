@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/whole_file.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/text.h"
 
@@ -17,16 +18,16 @@ Bytes ReadAll(const std::string& path) {
 }
 
 bool WritePng(const std::string& path, const Image& im) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
+  PlatWholeFile out;
+  if (!PlatBeginFile(out, path.c_str())) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!png || !info || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(f);
+    PlatDropFile(out);
     return false;
   }
-  png_init_io(png, f);
+  png_init_io(png, out.file);
   png_set_IHDR(png, info, png_uint_32(im.width), png_uint_32(im.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -42,8 +43,7 @@ bool WritePng(const std::string& path, const Image& im) {
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  std::fclose(f);
-  return true;
+  return PlatFinishFile(out, true) == PLAT_FILE_WRITTEN;
 }
 
 }  // namespace

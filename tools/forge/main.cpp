@@ -7,7 +7,8 @@
 // --no-music skip the music (and the encoder)
 // --no-contact skip data/contact.png
 // The music is synthesised on a second thread while the pictures are drawn, then encoded by the
-// `lame` command at 128 kbit/s CBR. Exit status 0 when every file was written, 1 otherwise.
+// `lame` command at 128 kbit/s CBR. Every file is written whole or not at all (platform/whole_file.h):
+// one that cannot be is not left behind. Exit status 0 when every file was written, 1 otherwise.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -17,16 +18,14 @@
 
 #include <unistd.h>
 
+#include "platform/whole_file.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/text.h"
 
 namespace {
 
 bool WriteFile(const std::string& path, const void* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
+  return PlatWriteFile(path.c_str(), data, size, true) == PLAT_FILE_WRITTEN;
 }
 
 // One progress line: rewritten in place on a terminal, left out of logs (only the summary is printed).
@@ -37,13 +36,18 @@ void Progress(size_t done, size_t total, const char* name, const char* note) {
   std::fflush(stdout);
 }
 
+// lame writes the temporary beside mp3, which takes the name once lame has succeeded.
 bool Encode(const std::vector<int16_t>& pcm, const std::string& mp3) {
+  PlatWholeFile out;
+  if (!PlatBeginFile(out, mp3.c_str())) return false;
   const std::string command = "lame -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 128 --cbr -t "
-                              "--noreplaygain --silent - '" + mp3 + "' 2>/dev/null";
+                              "--noreplaygain --silent - '" + std::string(PlatHandOverFile(out)) + "' 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "w");
-  if (!pipe) return false;
-  bool ok = std::fwrite(pcm.data(), sizeof(int16_t), pcm.size(), pipe) == pcm.size();
-  return pclose(pipe) == 0 && ok;
+  bool ok = pipe && std::fwrite(pcm.data(), sizeof(int16_t), pcm.size(), pipe) == pcm.size();
+  ok = pipe && pclose(pipe) == 0 && ok;
+  if (ok) return PlatFinishFile(out, true) == PLAT_FILE_WRITTEN;
+  PlatDropFile(out);
+  return false;
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 //
 // Without --raw it plays the file through the whole sound library as the show does: the MIDAS driver
 // to the speakers (or silent in real time when there is no sound device), the no-sound driver (silent in
-// real time), or the disk driver, whose "output.wav" --wav renames.
+// real time), or the disk driver, which writes "output.wav" or the file --wav names, whole or not at all.
 //
 // The stream's format (layer, version, rate, channels, frames) goes to standard error. An ID3v2 tag at the
 // start is skipped here; a RIFF/WAVE file plays from its data chunk to that chunk's end, as the player
@@ -20,6 +20,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/whole_file.h"
 #include "sound/kvox_riff.h"
 #include "sound/mpeg.h"
 #include "tools/kvoxplay/play.h"
@@ -139,8 +140,12 @@ int main(int argc, char** argv) {
   KvoxStreamInfo info;
   dec.info(&info);
 
-  FILE* out = fopen(raw, "wb");
-  if (!out) { fprintf(stderr, "kvoxplay: cannot write \"%s\"\n", raw); return 1; }
+  PlatWholeFile file;   // written beside its name and renamed into place only when whole
+  if (!PlatBeginFile(file, raw)) {
+    fprintf(stderr, "kvoxplay: cannot write \"%s\": %s\n", raw, strerror(file.error));
+    return 1;
+  }
+  FILE* out = file.file;
   std::vector<uint8_t> pcm(size_t(info.values) * (info.bits / 8));
   int64_t frames = 0, bytes = 0;
   while (left >= minFrame) {
@@ -153,7 +158,10 @@ int main(int argc, char** argv) {
     p += r.consumed;
     left -= r.consumed;
   }
-  fclose(out);
+  if (PlatFinishFile(file, true) != PLAT_FILE_WRITTEN) {
+    fprintf(stderr, "kvoxplay: cannot write \"%s\": %s\n", raw, strerror(file.error));
+    return 1;
+  }
   fprintf(stderr, "layer %d, MPEG-%s, %d Hz, %d channel%s, %d-bit, %lld frames, %lld bytes\n", 4 - h.option,
           VersionName(h), info.rate, info.channels, info.channels == 1 ? "" : "s", info.bits,
           (long long)frames, (long long)bytes);

@@ -10,6 +10,7 @@
 #include "midas/midas.h"
 #include "platform/platform.h"
 #include "sound/kvox.h"
+#include "sound/kvox_wave.h"
 #include "sound/mpeg.h"
 
 namespace {
@@ -37,6 +38,7 @@ double StreamSeconds(const uint8_t* p, int32_t left) {
 int PlayThroughLibrary(const std::vector<uint8_t>& data, const char* driver, const char* wavOut) {
   // Errors come back as codes (flags 0), so that the tool can say what failed and exit with 1.
   KvoxSoundDriver* chosen = !strcmp(driver, "disk") ? &KVOX_Disk : !strcmp(driver, "nosound") ? &KVOX_NoSound : &KVOX_MIDAS;
+  if (wavOut) KvoxSetDiskFile(wavOut);
   if (KVOX_Init(0) != 0 || KVOX_SetDriver(chosen) != 0) {
     fprintf(stderr, "kvoxplay: the %s driver cannot start here\n", driver);
     return 1;
@@ -70,8 +72,8 @@ int PlayThroughLibrary(const std::vector<uint8_t>& data, const char* driver, con
   if (terminal) fprintf(stderr, "\rkvoxplay: %6.1f / %.1f s\n", total, total);
   KVOX_FreeMPG();
   KVOX_Uninit();
-  if (wavOut && rename("output.wav", wavOut) != 0) {
-    fprintf(stderr, "kvoxplay: cannot rename output.wav to %s\n", wavOut);
+  if (chosen == &KVOX_Disk && !KvoxDiskFileWritten()) {
+    fprintf(stderr, "kvoxplay: cannot write %s\n", wavOut ? wavOut : "output.wav");
     return 1;
   }
   return 0;

@@ -1,9 +1,8 @@
 // Writing a whole archive: the entry headers of runtime/archive_format.h around packed entries.
 //
 // ArchiveImage lays out "QAr", the free byte (1), each entry's header and data, and the closing
-// header length of 0. WriteArchiveFile writes that image to a temporary file beside the target
-// and renames it into place, so a failed run leaves any earlier archive as it was and no half
-// archive behind.
+// header length of 0. WriteArchiveFile writes that image whole or not at all (platform/whole_file.h),
+// so a failed run leaves any earlier archive as it was and no half archive behind.
 //
 //   std::vector<ArchiveItem> items = {{"loading.tga", size, PackEntry(bytes, size, kMethodAuto, {})}};
 //   std::string error;

@@ -1,4 +1,4 @@
-// Bits most significant first into a growing byte vector: the writing side of runtime/reader.h's
+// Bits most significant first into a growing byte vector: the writing side of reader/reader.h's
 // BitReader, used by the archive packer's encoders.
 #pragma once
 #include <cstddef>

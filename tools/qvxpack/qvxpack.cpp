@@ -2,11 +2,13 @@
 //
 //   qvxpack create ARCHIVE PATH... [--method store|lzh|bwt|ppm|auto] [--order N] [--delta D]
 //   qvxpack list ARCHIVE
-//   qvxpack extract ARCHIVE [NAME...] [-C DIR]
+//   qvxpack extract ARCHIVE [NAME...] [-C DIR] [--force]
 //   qvxpack verify ARCHIVE
 //
 // Directories given to create are taken flat: every regular file directly inside, by file name.
 // Reading goes through the runtime's own archive reader, so what verify accepts the demo reads.
+// Every file is written whole or not at all (platform/whole_file.h): extract keeps a file that is
+// already there unless --force is given, and a full disk leaves no cut-off entry behind.
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -23,6 +25,7 @@
 
 #include "runtime/archive.h"
 #include "runtime/archive_format.h"
+#include "platform/whole_file.h"
 #include "runtime/log.h"
 #include "tools/qvxpack/archive_write.h"
 #include "tools/qvxpack/pack.h"
@@ -40,9 +43,10 @@ const char kHelp[] =
     "      distance 0-255 used with a forced method (default 0)\n"
     "  qvxpack list ARCHIVE\n"
     "      name, size, packed size, method, delta distance and Adler-32 of every entry\n"
-    "  qvxpack extract ARCHIVE [NAME...] [-C DIR]\n"
+    "  qvxpack extract ARCHIVE [NAME...] [-C DIR] [--force]\n"
     "      unpack every entry, or the named ones, into DIR (default the current directory);\n"
-    "      names holding \"/\" or that are \"..\" are refused\n"
+    "      names holding \"/\" or that are \"..\" are refused; a file that is already there is kept\n"
+    "      (exit status 1, the other entries are unpacked) unless --force replaces it\n"
     "  qvxpack verify ARCHIVE\n"
     "      unpack and check every entry; exit status 1 and the name of the first bad one\n"
     "  qvxpack --help\n";
@@ -236,7 +240,7 @@ bool SafeName(const Archive* a) {
   return name.find('/') == std::string::npos && name.find('\\') == std::string::npos;
 }
 
-int Extract(const std::string& path, const std::vector<std::string>& names, const std::string& dir) {
+int Extract(const std::string& path, const std::vector<std::string>& names, const std::string& dir, bool force) {
   std::error_code error;
   if (!dir.empty() && !std::filesystem::create_directory(dir, error) && error) return Fail("cannot make \"" + dir + "\"");
   Archive* a = Open(path);
@@ -254,15 +258,17 @@ int Extract(const std::string& path, const std::vector<std::string>& names, cons
         status = Fail(std::string(a->name) + ": " + why);
         break;
       } else {
-        std::string out = (dir.empty() ? std::string(".") : dir) + "/" + a->name;
-        FILE* f = fopen(out.c_str(), "wb");
-        if (!f || (!data.empty() && fwrite(data.data(), 1, data.size(), f) != data.size())) {
-          if (f) fclose(f);
-          status = Fail("cannot write \"" + out + "\"");
+        const std::string out = (dir.empty() ? std::string(".") : dir) + "/" + a->name;
+        int error = 0;
+        const PlatFileResult written = PlatWriteFile(out.c_str(), data.data(), data.size(), force, &error);
+        if (written == PLAT_FILE_EXISTS) {
+          status = Fail("\"" + out + "\" already exists; not replaced (--force replaces it)");
+        } else if (written != PLAT_FILE_WRITTEN) {
+          status = Fail("cannot write \"" + out + "\": " + strerror(error));
           break;
+        } else {
+          printf("%s\n", out.c_str());
         }
-        if (fclose(f) != 0) status = Fail("cannot write \"" + out + "\"");
-        printf("%s\n", out.c_str());
       }
     }
     if (!Next(a)) break;
@@ -320,6 +326,7 @@ int main(int argc, char** argv) {
   int method = kMethodAuto;
   PackOptions options;
   std::string dir;
+  bool force = false;
   for (size_t i = 1; i < args.size(); i++) {
     const std::string& a = args[i];
     bool hasValue = i + 1 < args.size();
@@ -335,6 +342,8 @@ int main(int argc, char** argv) {
       if (!ParseInt(args[++i].c_str(), 0, qvx::kMaxDelta, options.delta)) return Usage("--delta takes 0 to 255");
     } else if (a == "-C" && hasValue) {
       dir = args[++i];
+    } else if (a == "--force" && command == "extract") {
+      force = true;
     } else if (a.size() > 1 && a[0] == '-' ) {
       return Usage("unknown or incomplete option \"" + a + "\" (see qvxpack --help)");
     } else {
@@ -347,7 +356,7 @@ int main(int argc, char** argv) {
   }
   if (command == "list" && plain.size() == 1) return List(plain[0]);
   if (command == "extract" && !plain.empty())
-    return Extract(plain[0], std::vector<std::string>(plain.begin() + 1, plain.end()), dir);
+    return Extract(plain[0], std::vector<std::string>(plain.begin() + 1, plain.end()), dir, force);
   if (command == "verify" && plain.size() == 1) return Verify(plain[0]);
   fputs(kHelp, stderr);
   return 2;
