@@ -2,10 +2,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <unistd.h>
-
 #include "midas/midas.h"
 #include "midas/sdevice.h"
+#include "platform/platform.h"
 
 int32_t MIDASpoll() {
   int32_t error = MIDAS_OK;
@@ -26,7 +25,5 @@ int32_t MIDASpoll() {
   if (error == MIDAS_OK) return 1;
   MIDASclose();
   fprintf(stderr, "MIDAS Error: %s\n", MIDASgetErrorMessage(error));
-  fflush(stdout);
-  fflush(stderr);
-  _exit(1);   // at once, from whichever thread polls
+  PlatEndProcess(1);   // at once, from whichever thread polls
 }

@@ -1,4 +1,5 @@
 // The platform's tables, the current presenter and clock, the show clock notes and the signals.
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,8 @@ int32_t (*showClock)() = nullptr;
 
 void OnSignal(int) { signalled = 1; }
 
+std::atomic<void (*)()> lastWord{nullptr};
+
 }  // namespace
 
 const PlatPresenter* PlatFindPresenter(const char* name) {
@@ -86,6 +89,16 @@ int32_t PlatShowTime() { return showClock ? showClock() : 0; }
 void PlatCatchSignals() {
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
+}
+
+void PlatAtEnd(void (*last)()) { lastWord.store(last); }
+
+void PlatEndProcess(int status) {
+  // Taken once: a second end on another thread meanwhile does not say the last word again.
+  if (void (*last)() = lastWord.exchange(nullptr)) last();
+  fflush(stdout);
+  fflush(stderr);
+  _Exit(status);
 }
 
 bool PlatHasDisplay() {

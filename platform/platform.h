@@ -127,3 +127,11 @@ int32_t PlatShowTime();           // the demo clock's reading, 0 before one is s
 
 // Routes SIGINT and SIGTERM to the event sink's closeRequested, so the show ends as with space.
 void PlatCatchSignals();
+
+// Ends the process at once with status, from any thread: the routine given to PlatAtEnd runs first
+// (once), then standard output and error are flushed. Every end that does not return from main
+// comes here: a fatal error outside the guarded main routine, a fatal sound-library error, an
+// error in MIDAS's poll. `last` is the program's last word, such as the offline renderer's note
+// that the render failed; null for none.
+[[noreturn]] void PlatEndProcess(int status);
+void PlatAtEnd(void (*last)());

@@ -42,14 +42,17 @@ struct FreeDeleter {
 
 }  // namespace
 
-Archive* OpenArchive(const char* name) {
+Archive* OpenArchive(const char* name, Failure& why) {
   FILE* f = fopen(name, "rb");
   struct stat st;
   if (f && (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode))) {
     fclose(f);
     f = nullptr;
   }
-  if (!f) Fatal("Couldn't open file \"%s\" for reading", name);
+  if (!f) {
+    why.Set("Couldn't open file \"%s\" for reading", name);
+    return nullptr;
+  }
   uint8_t magic[3];
   if (fread(magic, 1, 3, f) != 3 || memcmp(magic, qvx::kMagic, 3) != 0) {
     fclose(f);
@@ -118,14 +121,14 @@ int32_t NextFile(Archive* a) {
   return a->end ? 0 : 1;
 }
 
-uint32_t UnpackEntry(Archive* a, void* destination) {
-  if (a->end) Fatal("ExtractFile(): No current entry in archive \"%s\"", a->archiveName);
+bool UnpackEntry(Archive* a, void* destination, uint32_t* sum, Failure& why) {
+  if (a->end) return why.Set("ExtractFile(): No current entry in archive \"%s\"", a->archiveName);
   const int32_t n = a->unpackedSize;
-  if (n < 0) Fatal("ExtractFile(): Unpacked size %d of \"%s\"", n, a->name);
+  if (n < 0) return why.Set("ExtractFile(): Unpacked size %d of \"%s\"", n, a->name);
   uint8_t* out = static_cast<uint8_t*>(destination);
   FILE* f = FileOf(a);
   int64_t dataPosition = a->entryPosition + int64_t(uint16_t(a->headerLength));
-  if (fseeko(f, off_t(dataPosition), SEEK_SET) != 0) Fatal("ExtractFile(): fseek()");
+  if (fseeko(f, off_t(dataPosition), SEEK_SET) != 0) return why.Set("ExtractFile(): fseek()");
 
   if (a->method == METHOD_STORE) {
     // A short read leaves the rest as it was; the checksum tells.
@@ -137,19 +140,23 @@ uint32_t UnpackEntry(Archive* a, void* destination) {
     if (want > available) want = available;
     if (want < 0) want = 0;
     std::unique_ptr<uint8_t, FreeDeleter> packed(static_cast<uint8_t*>(malloc(size_t(want) + 1)));
-    if (!packed) Fatal("ExtractFile(): Not enough memory for %lld packed bytes", (long long)want);
+    if (!packed) return why.Set("ExtractFile(): Not enough memory for %lld packed bytes", (long long)want);
     size_t got = fread(packed.get(), 1, size_t(want), f);
     BitReader in(packed.get(), got);
-    if (a->method == METHOD_LZH) DecodeLZH(in, out, n);
-    else if (a->method == METHOD_BWT) DecodeBWT(in, out, n);
-    else DecodePPM(in, out, n);
+    const bool whole = a->method == METHOD_LZH   ? DecodeLZH(in, out, n, why)
+                       : a->method == METHOD_BWT ? DecodeBWT(in, out, n, why)
+                                                 : DecodePPM(in, out, n, why);
+    if (!whole) return false;
     qvx::DeltaDecode(out, size_t(n), a->delta);
   }
-  return qvx::Adler32(out, size_t(n));
+  *sum = qvx::Adler32(out, size_t(n));
+  return true;
 }
 
 uint32_t ExtractFile(Archive* a, void* destination) {
-  uint32_t sum = UnpackEntry(a, destination);
+  Failure why;
+  uint32_t sum = 0;
+  if (!UnpackEntry(a, destination, &sum, why)) Fatal("%s", why.text);
   if (sum != a->checksum) Fatal("Bad CRC");
   return sum;
 }

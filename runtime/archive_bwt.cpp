@@ -15,19 +15,20 @@
 #include "runtime/bwt_inverse.h"
 #include "runtime/huffman.h"
 #include "runtime/heap_array.h"
-#include "runtime/log.h"
 
 namespace {
 
-[[noreturn]] void BadLength(int64_t count, int32_t n, const BitReader& in) {
-  CheckStream(in);
+bool BadLength(int64_t count, int32_t n, const BitReader& in, Failure& why) {
+  if (!StreamHolds(in, why)) return false;
   if (count > INT32_MAX) count = INT32_MAX;
-  Fatal("BlockPos (%d) != N (%d) in DecodeRLE()", int32_t(count), n);
+  return why.Set("BlockPos (%d) != N (%d) in DecodeRLE()", int32_t(count), n);
 }
 
-// Zero runs and bytes into exactly n bytes; the run state carries across blocks.
+// Zero runs and bytes into exactly n bytes; the run state carries across blocks. Flush and Put
+// return false (with why) on a count other than n.
 struct RunDecoder {
   const BitReader* in;   // a stream that ran out is reported as such rather than as a bad count
+  Failure* why;
   uint8_t* out;
   int32_t n;
   int32_t pos = 0;
@@ -35,24 +36,29 @@ struct RunDecoder {
   uint64_t weight = 1;
 
   int64_t Pending() const { return int64_t(pos) + int64_t(run > uint64_t(INT32_MAX) ? INT32_MAX : run); }
-  void Flush() {
-    if (run > uint64_t(n - pos)) BadLength(Pending(), n, *in);
+  bool Flush() {
+    if (run > uint64_t(n - pos)) return BadLength(Pending(), n, *in, *why);
     memset(out + pos, 0, size_t(run));
     pos += int32_t(run);
     run = 0;
     weight = 1;
+    return true;
   }
-  void Put(int symbol) {
+  bool Put(int symbol) {
     if (symbol < 2) {
       if (symbol == 0) { run += weight; weight <<= 1; }
       else { weight <<= 1; run += weight; }
-      if (run > uint64_t(n)) BadLength(Pending(), n, *in);
-      return;
+      if (run > uint64_t(n)) return BadLength(Pending(), n, *in, *why);
+      return true;
     }
-    if (run) Flush();
-    else weight = 1;
-    if (pos >= n) BadLength(int64_t(pos) + 1, n, *in);
+    if (run) {
+      if (!Flush()) return false;
+    } else {
+      weight = 1;
+    }
+    if (pos >= n) return BadLength(int64_t(pos) + 1, n, *in, *why);
     out[pos++] = uint8_t(symbol - 1);
+    return true;
   }
 };
 
@@ -72,19 +78,21 @@ void UndoMoveToFront(uint8_t* data, int32_t n) {
 
 }  // namespace
 
-void DecodeBWT(BitReader& in, uint8_t* out, int32_t n) {
+bool DecodeBWT(BitReader& in, uint8_t* out, int32_t n, Failure& why) {
   const int32_t row = int32_t(in.Get(25));
   const int32_t symbols = int32_t(in.Get(25)) + 1;
   const int32_t blockSize = int32_t(in.Get(16)) + 1;
   const int32_t blockNb = int32_t((int64_t(symbols) + blockSize - 1) / blockSize);
   const int tableBits = int(in.Get(3)) + 1;
   const int tableNb = int(in.Get(tableBits)) + 1;
-  CheckStream(in);
+  if (!StreamHolds(in, why)) return false;
   if (blockNb > qvx::kBwtMaxBlocks)
-    Fatal("DecodeBWT(): %d blocks of %d symbols (at most %d blocks)", blockNb, blockSize, qvx::kBwtMaxBlocks);
+    return why.Set("DecodeBWT(): %d blocks of %d symbols (at most %d blocks)", blockNb, blockSize, qvx::kBwtMaxBlocks);
 
-  HeapArray<HufTable> tables = AllocArray<HufTable>(size_t(tableNb), "AllocHufTable(): Not enough memory");
-  for (int t = 0; t < tableNb; t++) ReadHufTable(in, tables[t], qvx::kBwtSymbols, qvx::kBwtMaxCodeLength, 1);
+  HeapArray<HufTable> tables = AllocArray<HufTable>(size_t(tableNb));
+  if (!tables) return why.Set("AllocHufTable(): Not enough memory");
+  for (int t = 0; t < tableNb; t++)
+    if (!ReadHufTable(in, tables[t], qvx::kBwtSymbols, qvx::kBwtMaxCodeLength, 1, why)) return false;
 
   uint8_t selector[qvx::kBwtMaxBlocks];
   uint8_t order[256];
@@ -97,19 +105,21 @@ void DecodeBWT(BitReader& in, uint8_t* out, int32_t n) {
     memmove(order + 1, order, size_t(x));
     order[0] = t;
     if (t >= tableNb) {
-      CheckStream(in);
-      Fatal("DecodeBWT(): Selector %d beyond TableNb (%d)", t, tableNb);
+      if (!StreamHolds(in, why)) return false;
+      return why.Set("DecodeBWT(): Selector %d beyond TableNb (%d)", t, tableNb);
     }
     selector[b] = t;
   }
-  CheckStream(in);
+  if (!StreamHolds(in, why)) return false;
 
-  HeapArray<uint8_t> block = AllocArray<uint8_t>(size_t(n), "AllocBWTBlock(): Not enough memory");
+  HeapArray<uint8_t> block = AllocArray<uint8_t>(size_t(n));
+  if (!block) return why.Set("AllocBWTBlock(): Not enough memory");
   {
     // Each table's decoder is built the first time a block selects it.
-    HeapArray<HufDecoder> decoders = AllocArray<HufDecoder>(size_t(tableNb), "AllocHufBlock(): malloc() = NULL");
+    HeapArray<HufDecoder> decoders = AllocArray<HufDecoder>(size_t(tableNb));
+    if (!decoders) return why.Set("AllocHufBlock(): malloc() = NULL");
     bool built[256] = {};
-    RunDecoder rle{&in, block.get(), n};
+    RunDecoder rle{&in, &why, block.get(), n};
     int32_t left = symbols;
     for (int32_t b = 0; b < blockNb; b++) {
       int t = selector[b];
@@ -120,13 +130,16 @@ void DecodeBWT(BitReader& in, uint8_t* out, int32_t n) {
       const HufDecoder& dec = decoders[t];
       int32_t count = left < blockSize ? left : blockSize;
       left -= count;
-      for (int32_t k = 0; k < count; k++) rle.Put(HufDecode(dec, in));
-      CheckStream(in);
+      for (int32_t k = 0; k < count; k++) {
+        const int symbol = HufDecode(dec, in, why);
+        if (symbol < 0 || !rle.Put(symbol)) return false;
+      }
+      if (!StreamHolds(in, why)) return false;
     }
-    if (rle.run) rle.Flush();
-    if (rle.pos != n) BadLength(rle.pos, n, in);
+    if (rle.run && !rle.Flush()) return false;
+    if (rle.pos != n) return BadLength(rle.pos, n, in, why);
   }
-  if (row >= n) Fatal("DecodeBWT(): Row index %d beyond the block of %d bytes", row, n);
+  if (row >= n) return why.Set("DecodeBWT(): Row index %d beyond the block of %d bytes", row, n);
   UndoMoveToFront(block.get(), n);
-  BwtInverse(block.get(), n, row, out);
+  return BwtInverse(block.get(), n, row, out, why);
 }

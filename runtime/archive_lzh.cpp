@@ -8,7 +8,6 @@
 #include "runtime/archive_codecs.h"
 #include "runtime/archive_format.h"
 #include "runtime/huffman.h"
-#include "runtime/log.h"
 
 namespace {
 
@@ -34,7 +33,7 @@ inline void CopyMatch(uint8_t* d, int32_t distance, int32_t length) {
 
 }  // namespace
 
-void DecodeLZH(BitReader& in, uint8_t* out, int32_t n) {
+bool DecodeLZH(BitReader& in, uint8_t* out, int32_t n, Failure& why) {
   HufTable table;
   HufDecoder decoder;
 
@@ -42,15 +41,16 @@ void DecodeLZH(BitReader& in, uint8_t* out, int32_t n) {
   int32_t p = 0;
   while (in.Bit()) {
     int32_t count = int32_t(in.Get(16)) + 1;
-    ReadHufTable(in, table, qvx::kLzhSymbols, qvx::kLzhMaxCodeLength, 2);
+    if (!ReadHufTable(in, table, qvx::kLzhSymbols, qvx::kLzhMaxCodeLength, 2, why)) return false;
     CompCodes(table, decoder);
     const HufDecoder& dec = decoder;
     for (int32_t k = 0; k < count; k++) {
-      int sym = HufDecode(dec, in);
+      int sym = HufDecode(dec, in, why);
+      if (sym < 0) return false;
       if (sym < 256) {
         if (p >= n) {
-          CheckStream(in);
-          Fatal("DecodeLZH(): Literal past the end of the entry (%d bytes)", n);
+          if (!StreamHolds(in, why)) return false;
+          return why.Set("DecodeLZH(): Literal past the end of the entry (%d bytes)", n);
         }
         out[p++] = uint8_t(sym);
         continue;
@@ -62,17 +62,17 @@ void DecodeLZH(BitReader& in, uint8_t* out, int32_t n) {
       if (distance == 0) distance = lastDistance;
       else lastDistance = distance;
       if (distance > p) {
-        CheckStream(in);
-        Fatal("DecodeLZH(): Distance %d before the start of the entry (at %d)", distance, p);
+        if (!StreamHolds(in, why)) return false;
+        return why.Set("DecodeLZH(): Distance %d before the start of the entry (at %d)", distance, p);
       }
       if (length > n - p) {
-        CheckStream(in);
-        Fatal("DecodeLZH(): Match of %d bytes past the end of the entry (at %d of %d)", length, p, n);
+        if (!StreamHolds(in, why)) return false;
+        return why.Set("DecodeLZH(): Match of %d bytes past the end of the entry (at %d of %d)", length, p, n);
       }
       CopyMatch(out + p, distance, length);
       p += length;
     }
-    CheckStream(in);
+    if (!StreamHolds(in, why)) return false;
   }
-  CheckStream(in);
+  return StreamHolds(in, why);
 }

@@ -6,16 +6,15 @@
 // which those children are excluded from the lower orders. When every order escapes, the bytes
 // not excluded share the interval equally. Bits are read straight from the BitReader's cache;
 // running past the stored bytes, a model past its memory cap, or an escape that leaves no byte to
-// code (only garbage does that) each end with a fatal line, and exactly n bytes are written.
+// code (only garbage does that) each return the failure with its message; no byte past n is written.
 #include "runtime/archive_codecs.h"
-#include "runtime/log.h"
 #include "runtime/ppm_model.h"
 
 namespace {
 
 constexpr uint32_t kFirstQuarter = 16384, kThirdQuarter = 49152;
 
-// Releases the model on every way out, the fatal ones included.
+// Releases the model on every way out.
 struct ModelHolder {
   PpmModel m;
   ~ModelHolder() { PpmRelease(m); }
@@ -72,18 +71,20 @@ struct ArithDecoder {
   bool RanOut() const { return in.Tell() > in.size * 8; }
 };
 
-[[noreturn]] void RanOutOfInput() { Fatal("GetBit(): unexpected EOF in input stream"); }
+bool RanOutOfInput(Failure& why) { return why.Set("GetBit(): unexpected EOF in input stream"); }
+bool Corrupt(Failure& why) { return why.Set("DecodePPM(): Corrupt data in input stream"); }
+bool NoNode(Failure& why) { return why.Set("NewNode(): Not enough memory"); }
 
 }  // namespace
 
-void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
+bool DecodePPM(BitReader& in, uint8_t* out, int32_t n, Failure& why) {
   int order = int(in.Get(4));
   ArithDecoder ac(in);
   ac.value = in.Get(16);
-  if (in.overrun || ac.RanOut()) Fatal("GetBits(): unexpected EOF in input stream");
+  if (in.overrun || ac.RanOut()) return why.Set("GetBits(): unexpected EOF in input stream");
   ModelHolder holder;
   PpmModel& m = holder.m;
-  if (!PpmStart(m, order)) Fatal("NewNode(): Not enough memory");
+  if (!PpmStart(m, order)) return NoNode(why);
 
   for (int32_t p = 0; p < n; p++) {
     PpmBeginPosition(m);
@@ -106,23 +107,23 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
         // The child whose running sum first passes the target (children at 0 add nothing).
         uint32_t sum = 0;
         uint32_t i = marked ? PpmWalkAllowed(m, e, n, target, &sum) : PpmLocate(e, n, tot, target, &sum);
-        if (i == n) Fatal("DecodePPM(): Corrupt data in input stream");
+        if (i == n) return Corrupt(why);
         ac.Consume(sum - e[i].count, sum, total);
         symbol = e[i].symbol;
         foundOrder = o;
         foundIndex = i;
         break;
       }
-      if (target >= total) Fatal("DecodePPM(): Corrupt data in input stream");
+      if (target >= total) return Corrupt(why);
       PpmExcludeLive(m, e, n);
       ac.Consume(tot, total, total);
     }
     if (symbol < 0) {
       // Every order escaped: the bytes not excluded, each with count 1, in increasing order.
       uint32_t total = 256 - m.excluded;
-      if (total == 0) Fatal("DecodePPM(): Escape with every byte excluded in input stream");
+      if (total == 0) return why.Set("DecodePPM(): Escape with every byte excluded in input stream");
       uint32_t target = ac.Target(total);
-      if (target >= total) Fatal("DecodePPM(): Corrupt data in input stream");
+      if (target >= total) return Corrupt(why);
       uint32_t below = 0;
       for (int s = 0; s < 256; s++) {
         if (PpmExcluded(m, uint8_t(s))) continue;
@@ -131,11 +132,11 @@ void DecodePPM(BitReader& in, uint8_t* out, int32_t n) {
       }
       ac.Consume(target, target + 1, total);
     }
-    if (ac.RanOut()) RanOutOfInput();
+    if (ac.RanOut()) return RanOutOfInput(why);
     out[p] = uint8_t(symbol);
-    if (!PpmUpdate(m, uint32_t(p), uint8_t(symbol), foundOrder, foundIndex)) Fatal("NewNode(): Not enough memory");
+    if (!PpmUpdate(m, uint32_t(p), uint8_t(symbol), foundOrder, foundIndex)) return NoNode(why);
   }
   if (ac.low != 0) ac.NextBit();
   if (ac.high != 65536) ac.NextBit();
-  if (ac.RanOut()) RanOutOfInput();
+  return !ac.RanOut() || RanOutOfInput(why);
 }

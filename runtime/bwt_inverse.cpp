@@ -21,8 +21,9 @@ namespace {
 constexpr int32_t kChunkBytes = 1024;
 constexpr int32_t kRowsPerChain = 8192;
 constexpr int32_t kMaxChains = 256;
+constexpr const char* kRefused = "AllocArray(): Not enough memory";
 
-void WalkChains(const uint32_t* tt, int32_t n, uint32_t row, uint8_t* out) {
+bool WalkChains(const uint32_t* tt, int32_t n, uint32_t row, uint8_t* out, Failure& why) {
   const int32_t chains = n / kRowsPerChain < kMaxChains ? n / kRowsPerChain : kMaxChains;
   // Start rows in increasing order; `row` takes the place of the even row nearest below it.
   uint32_t starts[kMaxChains];
@@ -32,7 +33,8 @@ void WalkChains(const uint32_t* tt, int32_t n, uint32_t row, uint8_t* out) {
     if (starts[j] <= row) head = j;
   }
   starts[head] = row;
-  HeapArray<uint64_t> marked = AllocArray<uint64_t>(size_t(n) / 64 + 1, "AllocArray(): Not enough memory");
+  HeapArray<uint64_t> marked = AllocArray<uint64_t>(size_t(n) / 64 + 1);
+  if (!marked) return why.Set(kRefused);
   memset(marked.get(), 0, (size_t(n) / 64 + 1) * sizeof(uint64_t));
   for (int32_t j = 0; j < chains; j++) marked[starts[j] >> 6] |= uint64_t(1) << (starts[j] & 63);
   auto chainOf = [&](uint32_t r) {   // the start row r is one of starts[], which is sorted
@@ -47,8 +49,9 @@ void WalkChains(const uint32_t* tt, int32_t n, uint32_t row, uint8_t* out) {
 
   // Every row is walked by exactly one chain: n bytes, and at most one part-filled chunk each.
   const int32_t chunkCount = n / kChunkBytes + chains + 1;
-  HeapArray<uint8_t> pool = AllocArray<uint8_t>(size_t(chunkCount) * kChunkBytes, "AllocArray(): Not enough memory");
-  HeapArray<int32_t> nextChunk = AllocArray<int32_t>(size_t(chunkCount), "AllocArray(): Not enough memory");
+  HeapArray<uint8_t> pool = AllocArray<uint8_t>(size_t(chunkCount) * kChunkBytes);
+  HeapArray<int32_t> nextChunk = AllocArray<int32_t>(size_t(chunkCount));
+  if (!pool || !nextChunk) return why.Set(kRefused);
   struct Chain {
     uint32_t row;       // the next row to read
     int32_t id;         // which start it came from
@@ -97,23 +100,22 @@ void WalkChains(const uint32_t* tt, int32_t n, uint32_t row, uint8_t* out) {
       for (int32_t b = 0; b < count && k >= 0; b++) out[k--] = src[b];
     }
   }
+  return true;
 }
 
 }  // namespace
 
-void BwtInverse(const uint8_t* last, int32_t n, int32_t row, uint8_t* out) {
+bool BwtInverse(const uint8_t* last, int32_t n, int32_t row, uint8_t* out, Failure& why) {
   int32_t cum[256] = {};
   for (int32_t i = 0; i < n; i++) cum[last[i]]++;
   int32_t sum = 0;
   for (int c = 0; c < 256; c++) { int32_t k = cum[c]; cum[c] = sum; sum += k; }
   if (n <= (1 << 24)) {
     // One 32-bit word per row: next row above, byte below.
-    HeapArray<uint32_t> tt = AllocArray<uint32_t>(size_t(n), "AllocArray(): Not enough memory");
+    HeapArray<uint32_t> tt = AllocArray<uint32_t>(size_t(n));
+    if (!tt) return why.Set(kRefused);
     for (int32_t i = 0; i < n; i++) tt[i] = uint32_t(cum[last[i]]++) << 8 | last[i];
-    if (n >= 2 * kRowsPerChain) {
-      WalkChains(tt.get(), n, uint32_t(row), out);
-      return;
-    }
+    if (n >= 2 * kRowsPerChain) return WalkChains(tt.get(), n, uint32_t(row), out, why);
     uint32_t i = uint32_t(row);
     for (int32_t k = n - 1; k >= 0; k--) {
       uint32_t e = tt[i];
@@ -121,7 +123,8 @@ void BwtInverse(const uint8_t* last, int32_t n, int32_t row, uint8_t* out) {
       i = e >> 8;
     }
   } else {
-    HeapArray<uint32_t> lf = AllocArray<uint32_t>(size_t(n), "AllocArray(): Not enough memory");
+    HeapArray<uint32_t> lf = AllocArray<uint32_t>(size_t(n));
+    if (!lf) return why.Set(kRefused);
     for (int32_t i = 0; i < n; i++) lf[i] = uint32_t(cum[last[i]]++);
     uint32_t i = uint32_t(row);
     for (int32_t k = n - 1; k >= 0; k--) {
@@ -129,5 +132,6 @@ void BwtInverse(const uint8_t* last, int32_t n, int32_t row, uint8_t* out) {
       i = lf[i];
     }
   }
+  return true;
 }
 

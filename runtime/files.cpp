@@ -43,6 +43,14 @@ bool Exists(const char* path) {
 
 bool IsArchivePath(const char* path) { return ArchiveName && strcmp(path, ArchiveName) == 0; }
 
+// The archive of the data source; a file that cannot be opened at all ends the program here.
+Archive* OpenSource(const char* name) {
+  Failure why;
+  Archive* a = OpenArchive(name, why);
+  if (why.Failed()) Fatal("%s", why.text);
+  return a;
+}
+
 // Walks the entries from the first to the one named name; false at the end.
 bool FindEntry(Archive* a, const char* name) {
   while (!a->end) {
@@ -88,7 +96,7 @@ char* GetFullPath(const char* name) {
   }
   // The source as an archive: the buffer then holds exactly its name.
   snprintf(PathBuffer, kPathSize, "%s", ArchiveName);
-  if (Archive* a = OpenArchive(PathBuffer)) {
+  if (Archive* a = OpenSource(PathBuffer)) {
     CloseArchive(a);
     return PathBuffer;
   }
@@ -104,7 +112,7 @@ int32_t FileSize(const char* name) {
   if (!path) Fatal("FileSize(): Couldn't open file \"%s\"", name);
   if (IsArchivePath(path)) {
     Info("FileSize(): Looking for file \"%s\" in archive \"%s\"", name, ArchiveName);
-    Archive* a = OpenArchive(ArchiveName);
+    Archive* a = OpenSource(ArchiveName);
     if (!a) {
       Error("FileSize(): Couldn't open archive \"%s\"", ArchiveName);
       return -1;
@@ -137,7 +145,7 @@ void* LoadFileSized(const char* name, void* destination, int32_t* sizeOut) {
   if (!path) Fatal("LoadFile(): Couldn't open file \"%s\"", name);
   if (IsArchivePath(path)) {
     Info("LoadFile(): Extracting file \"%s\" from archive \"%s\"", name, ArchiveName);
-    Archive* a = OpenArchive(ArchiveName);
+    Archive* a = OpenSource(ArchiveName);
     if (!a) Fatal("LoadFile(): Couldn't open archive \"%s\"", ArchiveName);
     if (!FindEntry(a, name)) {
       CloseArchive(a);

@@ -10,15 +10,18 @@ constexpr uint32_t kFastBad = 1u << 30;
 constexpr uint32_t kBadTooLong = 1;
 constexpr uint32_t kBadOutside = 2;
 
-[[noreturn]] void BadCode(const HufDecoder& d, uint32_t why) {
-  if (why == kBadOutside) Fatal("HufDecode(): Code outside the table of %d symbols", d.used);
-  Fatal("HufDecode(): Code longer than %d bits", d.longest);
+// A bad code, unless the stream ran out inside it, which is reported as such: -1.
+int BadCode(const HufDecoder& d, const BitReader& in, uint32_t reason, Failure& why) {
+  if (!StreamHolds(in, why)) return -1;
+  if (reason == kBadOutside) why.Set("HufDecode(): Code outside the table of %d symbols", d.used);
+  else why.Set("HufDecode(): Code longer than %d bits", d.longest);
+  return -1;
 }
 
 }  // namespace
 
-void StreamEnded(const BitReader& in) {
-  Fatal("%s(): unexpected EOF in input stream", in.overranInBit ? "GetBit" : "GetBits");
+bool StreamEnded(const BitReader& in, Failure& why) {
+  return why.Set("%s(): unexpected EOF in input stream", in.overranInBit ? "GetBit" : "GetBits");
 }
 
 void CanonicalCodes(const int32_t* length, int n, int m, uint32_t* code) {
@@ -43,15 +46,15 @@ void CanonicalCodes(const int32_t* length, int n, int m, uint32_t* code) {
   }
 }
 
-void ReadHufTable(BitReader& in, HufTable& t, int n, int m, int kind) {
+bool ReadHufTable(BitReader& in, HufTable& t, int n, int m, int kind, Failure& why) {
   t.n = n;
   t.maxLength = m;
   t.kind = kind;
   for (int s = 0; s < n; s++) t.length[s] = 0;
   int last = int(in.Get(Lg(uint32_t(n - 1)) + 1));
   if (last >= n) {
-    CheckStream(in);
-    Fatal("ReadHufTable(): Last symbol %d in a table of %d symbols", last, n);
+    if (!StreamHolds(in, why)) return false;
+    return why.Set("ReadHufTable(): Last symbol %d in a table of %d symbols", last, n);
   }
   const int lenBits = Lg(uint32_t(m)) + 1;
 
@@ -75,26 +78,26 @@ void ReadHufTable(BitReader& in, HufTable& t, int n, int m, int kind) {
     }
   } else {
     HufTable nested;
-    ReadHufTable(in, nested, 29, 15, 0);
-    CheckStream(in);
+    if (!ReadHufTable(in, nested, 29, 15, 0, why)) return false;
     HufDecoder d;
     CompCodes(nested, d);
     int s = 0;
     int32_t lastLength = 0;
     while (s <= last) {
-      int sym = HufDecode(d, in);
+      int sym = HufDecode(d, in, why);
+      if (sym < 0) return false;
       int run = 1;
       int32_t value;
       if (sym == 0) { run = int(in.Get(3)) + 3; value = 0; }
       else if (sym == 1) { run = int(in.Get(7)) + 11; value = 0; }
       else if (sym == 2) { run = int(in.Get(2)) + 3; value = lastLength; }
       else { value = sym - 3; lastLength = value; }
-      CheckStream(in);
-      if (s + run > last + 1) Fatal("ReadHufTable(): Length run past symbol %d", last);
+      if (!StreamHolds(in, why)) return false;
+      if (s + run > last + 1) return why.Set("ReadHufTable(): Length run past symbol %d", last);
       for (int i = 0; i < run; i++) t.length[s++] = value;
     }
   }
-  CheckStream(in);
+  return StreamHolds(in, why);
 }
 
 void CompCodes(const HufTable& t, HufDecoder& d) {
@@ -156,26 +159,19 @@ void CompCodes(const HufTable& t, HufDecoder& d) {
   }
 }
 
-int HufDecodeSlow(const HufDecoder& d, BitReader& in, uint32_t entry) {
+int HufDecodeSlow(const HufDecoder& d, BitReader& in, uint32_t entry, Failure& why) {
   if (entry & kFastBad) {
     in.SkipSingly(int((entry >> 16) & 31));   // a stream that ran out is reported as such
-    CheckStream(in);
-    BadCode(d, entry & 3);
+    return BadCode(d, in, entry & 3, why);
   }
   int32_t code = int32_t(in.Peek(kHufFastBits));
   in.SkipSingly(kHufFastBits);
   for (int len = kHufFastBits + 1;; len++) {
-    if (len > d.longest) {
-      CheckStream(in);
-      BadCode(d, kBadTooLong);
-    }
+    if (len > d.longest) return BadCode(d, in, kBadTooLong, why);
     code = 2 * code + int32_t(in.Bit());
     if (code >= d.first[len]) {
       int32_t idx = d.offset[len] + code;
-      if (idx < 0 || idx >= d.used) {
-        CheckStream(in);
-        BadCode(d, kBadOutside);
-      }
+      if (idx < 0 || idx >= d.used) return BadCode(d, in, kBadOutside, why);
       return d.perm[idx];
     }
   }

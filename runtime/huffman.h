@@ -15,16 +15,22 @@
 // bit-by-bit canonical decoder over every pattern, so it gives exactly the symbols (and
 // consumes exactly the bits) of that decoder; longer codes continue bit by bit.
 //
-//   HufTable t;  ReadHufTable(in, t, 800, 25, 2);
+//   Failure why;
+//   HufTable t;  if (!ReadHufTable(in, t, 800, 25, 2, why)) return false;
 //   HufDecoder d;  CompCodes(t, d);
-//   int symbol = HufDecode(d, in);        // a code longer than the table allows is fatal
+//   int symbol = HufDecode(d, in, why);   // -1: a code the table does not hold, why says which
 //
 // Incomplete codes log CompCodes()'s error lines and decoding goes on; a length outside 0..m is
-// logged and the symbol left out. A description that names a symbol beyond the table, or a
-// length run beyond its last symbol, ends with a fatal line.
+// logged and the symbol left out. On bad input nothing ends the program: ReadHufTable returns false
+// for a description that names a symbol beyond the table ("ReadHufTable(): Last symbol %d in a
+// table of %d symbols"), a length run beyond its last symbol ("ReadHufTable(): Length run past
+// symbol %d") or a stream that ran out; HufDecode returns -1 for a code longer than the table's
+// longest ("HufDecode(): Code longer than %d bits") or outside it ("HufDecode(): Code outside the
+// table of %d symbols"), or a stream that ran out inside the code. The Failure holds the message.
 #pragma once
 #include <cstdint>
 
+#include "reader/failure.h"
 #include "reader/reader.h"
 
 inline constexpr int kHufMaxSymbols = 1024;
@@ -57,28 +63,29 @@ static_assert(Lg(1) == 0 && Lg(15) == 3 && Lg(25) == 4 && Lg(28) == 4 && Lg(256)
 // The canonical codes of n lengths (0 = absent, all within 1..m). Shared with the packer.
 void CanonicalCodes(const int32_t* length, int n, int m, uint32_t* code);
 
-// Reads a table description of the given kind for n symbols with maximum length m.
-void ReadHufTable(BitReader& in, HufTable& table, int n, int m, int kind);
+// Reads a table description of the given kind for n symbols with maximum length m; false (with why)
+// on a refused description.
+bool ReadHufTable(BitReader& in, HufTable& table, int n, int m, int kind, Failure& why);
 
 // Makes table the one to decode: the per-length arrays, the symbol list and the fast table.
 // Logs "S->Len = %d in CompCodes()", "CodeMin = %d (Len = %d) in CompCodes()" and
 // "CodeMin (%d) != 1 in CompCodes()" for lengths out of range and incomplete codes.
 void CompCodes(const HufTable& table, HufDecoder& decoder);
 
-int HufDecodeSlow(const HufDecoder& decoder, BitReader& in, uint32_t entry);
+int HufDecodeSlow(const HufDecoder& decoder, BitReader& in, uint32_t entry, Failure& why);
 
-inline int HufDecode(const HufDecoder& decoder, BitReader& in) {
+// The next symbol, or -1 (with why) for a code the table does not hold.
+inline int HufDecode(const HufDecoder& decoder, BitReader& in, Failure& why) {
   uint32_t e = decoder.fast[in.Peek(kHufFastBits)];
   if (e & (1u << 31)) {
     in.SkipSingly(int((e >> 16) & 31));
     return int(e & 0xFFFF);
   }
-  return HufDecodeSlow(decoder, in, e);
+  return HufDecodeSlow(decoder, in, e, why);
 }
 
-// The fatal line of a bit stream that ran out (checked once per block or table): "GetBit(): ..." when
+// The message of a bit stream that ran out (checked once per block or table): "GetBit(): ..." when
 // the read that passed the end took single bits (a flag, a Huffman code), "GetBits(): ..." otherwise.
-[[noreturn]] void StreamEnded(const BitReader& in);
-inline void CheckStream(const BitReader& in) {
-  if (in.overrun) StreamEnded(in);
-}
+// StreamEnded sets it and returns false; StreamHolds is true while the stream has not run out.
+bool StreamEnded(const BitReader& in, Failure& why);
+inline bool StreamHolds(const BitReader& in, Failure& why) { return !in.overrun || StreamEnded(in, why); }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
+
 int32_t DebugMode = 1;
 
 namespace {
@@ -71,8 +73,7 @@ void Fatal(const char* format, ...) {
 void Exit() {
   if (!exitOnce) {
     fputs("*** TRELK CORRUPTED !!! ***\n", stderr);
-    fflush(stdout);
-    _Exit(1);
+    PlatEndProcess(1);
   }
   Info("Exit() called");
   exitOnce = 0;
@@ -80,14 +81,13 @@ void Exit() {
     armed = 0;
     throw ExitUnwind{};
   }
-  fflush(stdout);
-  _Exit(1);
+  PlatEndProcess(1);
 }
 
-bool RunGuarded(void (*routine)()) {
+bool RunGuardedCall(void (*call)(void*), void* context) {
   armed = 1;
   try {
-    routine();
+    call(context);
   } catch (const ExitUnwind&) {
     return true;
   }

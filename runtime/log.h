@@ -11,8 +11,14 @@
 // outside, it ends the process with status 1. A second Exit in one process writes
 // "*** TRELK CORRUPTED !!! ***" to standard error and ends the process with status 1.
 //
+// The routines that end the program this way are those whose failure the program cannot go on
+// from (LoadFile, ExtractFile, LoadPicture, the object and spline loaders, ...). Decoders never call
+// Fatal: they hand their message back (reader/failure.h) and the routine at the edge calls Fatal
+// with it. Outside the guard every end goes through PlatEndProcess (platform/platform.h).
+//
 //   Info("LoadMp3(%s)", name);          // -> "Info: LoadMp3(meeting.mp3)"
 //   if (RunGuarded(Main)) Info("Panic exit");
+//   RunGuarded([&] { picture = LoadPicture(name); });   // any callable
 #pragma once
 #include <cstdint>
 
@@ -31,9 +37,15 @@ void Error(const char* format, ...) TRELK_PRINTF(1, 2);
 [[noreturn]] void Exit();
 void DisplayLog();
 
-// Runs routine with the guard armed. Returns false when routine returned normally, true when a
+// Runs call(context) with the guard armed. Returns false when it returned normally, true when a
 // fatal error left it through Exit (the armed flag is then already clear).
-bool RunGuarded(void (*routine)());
+bool RunGuardedCall(void (*call)(void* context), void* context);
+
+// RunGuardedCall for any callable (a routine, a lambda with captures), without an allocation.
+template <typename F>
+bool RunGuarded(F routine) {
+  return RunGuardedCall([](void* c) { (*static_cast<F*>(c))(); }, &routine);
+}
 
 // For tests only: forget that Exit has run, so one process can exercise several fatal paths.
 void ResetExitOnce();

@@ -55,7 +55,7 @@ void StopPollThread() {
   thread = nullptr;
 }
 
-// A fatal sound-library error ends the process at once with status 0. Its message goes into the log
+// A fatal sound-library error ends the process at once with status 1. Its message goes into the log
 // first, so that the log says why the show stopped; on a desktop the message box still shows it.
 void LogSoundError(const char* message) {
   Error("KVOX_SysError(): %s", message);

@@ -1,8 +1,8 @@
 // TGA pictures: the 18-byte header, an optional colour map of 24-bit entries, then the pixels
 // stored as they are (types 1, 2, 3) or in run-length packets (9, 10, 11), unpacked into red,
 // green, blue (alpha) order or palette indices. Every read stays inside the file: a file shorter
-// than its header announces, packets past width x height and colour maps past entry 255 end with
-// a fatal line naming the picture.
+// than its header announces, packets past width x height and colour maps past entry 255 are
+// refused with a message naming the picture, which LoadPicture makes its fatal line.
 #include "runtime/picture.h"
 
 #include <cstring>
@@ -49,32 +49,32 @@ TgaHeader ReadHeader(ByteReader& r) {
 bool IsRunLength(uint8_t type) { return type == 9 || type == 10 || type == 11; }
 bool IsKnownType(uint8_t type) { return (type >= 1 && type <= 3) || IsRunLength(type); }
 
-[[noreturn]] void Truncated(const char* name) {
-  Fatal("LoadPicture(%s): File shorter than its TGA header announces", name);
+bool Truncated(const char* name, Failure& why) {
+  return why.Set("LoadPicture(%s): File shorter than its TGA header announces", name);
 }
 
 // Unpacks run-length packets into exactly pixels pixels of bpp bytes.
-void UnpackRuns(const char* name, ByteReader& r, uint8_t* out, int64_t pixels, int32_t bpp) {
+bool UnpackRuns(const char* name, ByteReader& r, uint8_t* out, int64_t pixels, int32_t bpp, Failure& why) {
   int64_t done = 0;
   while (done < pixels) {
     uint8_t head = r.U8();
-    if (r.overrun) Truncated(name);
+    if (r.overrun) return Truncated(name, why);
     int64_t n = (head & 0x7F) + 1;
-    if (n > pixels - done)
-      Fatal("LoadPicture(%s): Run-length packet runs past the end of the picture", name);
+    if (n > pixels - done) return why.Set("LoadPicture(%s): Run-length packet runs past the end of the picture", name);
     uint8_t* at = out + done * bpp;
     if (head & 0x80) {
-      if (!r.Has(size_t(bpp))) Truncated(name);
+      if (!r.Has(size_t(bpp))) return Truncated(name, why);
       const uint8_t* value = r.Here();
       for (int64_t i = 0; i < n; i++) memcpy(at + i * bpp, value, size_t(bpp));
       r.Skip(size_t(bpp));
     } else {
       size_t bytes = size_t(n * bpp);
-      if (!r.Has(bytes)) Truncated(name);
+      if (!r.Has(bytes)) return Truncated(name, why);
       r.Bytes(at, bytes);
     }
     done += n;
   }
+  return true;
 }
 
 void SwapRedBlue(uint8_t* data, int64_t pixels, int32_t bpp) {
@@ -105,34 +105,39 @@ Picture* LoadPicture(const char* name) {
   Info("LoadPicture(%s)", name);
   int32_t fileSize = 0;
   uint8_t* file = static_cast<uint8_t*>(LoadFileSized(name, nullptr, &fileSize));
-  Picture* picture = PictureFromMemory(name, file, fileSize);
+  Picture* picture = nullptr;
+  Failure why;
+  // A refused picture ends the program with what was made of it still allocated (FreeAll reports it).
+  if (!PictureFromMemory(name, file, fileSize, &picture, why)) Fatal("%s", why.text);
   UnloadFile(file);
   return picture;
 }
 
-Picture* PictureFromMemory(const char* name, const uint8_t* file, int32_t fileSize) {
+bool PictureFromMemory(const char* name, const uint8_t* file, int32_t fileSize, Picture** out, Failure& why) {
+  *out = nullptr;
   ByteReader r(file, fileSize > 0 ? size_t(fileSize) : 0);
   TgaHeader h = ReadHeader(r);
-  if (r.overrun) Truncated(name);
+  if (r.overrun) return Truncated(name, why);
   r.pos = size_t(kHeaderSize) + h.idLength;
 
   Picture* picture = static_cast<Picture*>(Nalloc(int32_t(sizeof(Picture)), "Picture structure"));
   memset(picture, 0, sizeof(Picture));
+  *out = picture;
   picture->width = h.width;
   picture->height = h.height;
   picture->depth = h.depth;
   picture->bytesPerPixel = (h.depth + 1) / 8;
   const int32_t bpp = picture->bytesPerPixel;
   if (bpp != 4 && bpp != 3 && bpp != 1)
-    Fatal("LoadPicture(%s): Couldn't load picture in %d bits", name, picture->depth);
+    return why.Set("LoadPicture(%s): Couldn't load picture in %d bits", name, picture->depth);
 
   if (h.colourMapType) {
     if (h.mapEntryBits != 24)
-      Fatal("LoadPicture(%s): Couldn't load picture with  %d bits palette", name, h.mapEntryBits);
+      return why.Set("LoadPicture(%s): Couldn't load picture with  %d bits palette", name, h.mapEntryBits);
     if (int32_t(h.mapFirst) + h.mapLength > 256)
-      Fatal("LoadPicture(%s): Colour map runs past entry 255 (first %d, %d entries)", name,
-            h.mapFirst, h.mapLength);
-    if (!r.Has(size_t(h.mapLength) * 3)) Truncated(name);
+      return why.Set("LoadPicture(%s): Colour map runs past entry 255 (first %d, %d entries)", name, h.mapFirst,
+                     h.mapLength);
+    if (!r.Has(size_t(h.mapLength) * 3)) return Truncated(name, why);
     const uint8_t* map = r.Here();
     for (int32_t i = 0; i < h.mapLength; i++) {
       uint8_t* entry = picture->palette[h.mapFirst + i];
@@ -148,20 +153,23 @@ Picture* PictureFromMemory(const char* name, const uint8_t* file, int32_t fileSi
 
   // The type and the size are judged before the pixel block is made, so that a damaged header
   // never asks for more memory than its file could fill.
-  if (!IsKnownType(h.imageType)) Fatal("Loadpicture(%s): Unknown TGA Type", name);
+  if (!IsKnownType(h.imageType)) return why.Set("Loadpicture(%s): Unknown TGA Type", name);
   const int64_t pixels = int64_t(h.width) * h.height;
   const int64_t bytes = pixels * bpp;
-  if (bytes > 0x7FFFFFFF) Fatal("LoadPicture(%s): Picture too large (%d x %d)", name, h.width, h.height);
+  if (bytes > 0x7FFFFFFF) return why.Set("LoadPicture(%s): Picture too large (%d x %d)", name, h.width, h.height);
   const int64_t left = int64_t(r.Left());
-  if (IsRunLength(h.imageType) ? pixels > left * 128 : bytes > left) Truncated(name);
+  if (IsRunLength(h.imageType) ? pixels > left * 128 : bytes > left) return Truncated(name, why);
 
   picture->data = static_cast<uint8_t*>(Nalloc(int32_t(bytes), name));
-  if (IsRunLength(h.imageType)) UnpackRuns(name, r, picture->data, pixels, bpp);
-  else r.Bytes(picture->data, size_t(bytes));
+  if (IsRunLength(h.imageType)) {
+    if (!UnpackRuns(name, r, picture->data, pixels, bpp, why)) return false;
+  } else {
+    r.Bytes(picture->data, size_t(bytes));
+  }
 
   if (bpp == 3 || bpp == 4) SwapRedBlue(picture->data, pixels, bpp);
   if (h.descriptor & 0x0A) ReverseRows(picture->data, picture->height, picture->width * bpp);
-  return picture;
+  return true;
 }
 
 void UnloadPicture(Picture* picture) {

@@ -13,7 +13,7 @@
 //     are decoded on the following polls.
 //
 // Errors: with KVOX_Init's flag bit 0 set, every error ends the process through KVOX_SysError (message
-// to the error handler, or a message box and standard error; exit status 0). Without it, calls return
+// to the error handler, or a message box and standard error; exit status 1). Without it, calls return
 // codes: 0 success, -1 no driver / wrong state / failure, 2 allocation failure, 3 sample-play buffers not
 // all filled, 4 file input error. Some errors are fatal whatever the flags ("Invalid input type (%d)",
 // "KVOX_malloc() : insufficient memory! ...", "Can't perform lseek.").

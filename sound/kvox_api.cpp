@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <unistd.h>
-
 #include "platform/platform.h"
 #include "sound/kvox.h"
 
@@ -190,8 +188,7 @@ void KVOX_SysError(const char* format, ...) {
   } else {
     PlatMessageBox("Kalvox v0.53.000", KVOX_ErrorMessage);   // also on standard error
   }
-  // The process ends at once, whichever thread is here: nothing else runs after the message.
-  fflush(stdout);
-  fflush(stderr);
-  _exit(0);
+  // The process ends at once, whichever thread is here: nothing else runs after the message, and the
+  // status says the program failed.
+  PlatEndProcess(1);
 }

@@ -230,9 +230,10 @@ double UnpackSpeed(const std::vector<Packed>& entries, uint64_t total) {
         if (p.size) memcpy(out.data(), e.data.data(), p.size);
       } else {
         BitReader in(e.data.data(), e.data.size());
-        if (e.method == METHOD_LZH) DecodeLZH(in, out.data(), int32_t(p.size));
-        else if (e.method == METHOD_BWT) DecodeBWT(in, out.data(), int32_t(p.size));
-        else DecodePPM(in, out.data(), int32_t(p.size));
+        Failure why;   // a refusal shows as a checksum that differs
+        if (e.method == METHOD_LZH) DecodeLZH(in, out.data(), int32_t(p.size), why);
+        else if (e.method == METHOD_BWT) DecodeBWT(in, out.data(), int32_t(p.size), why);
+        else DecodePPM(in, out.data(), int32_t(p.size), why);
         qvx::DeltaDecode(out.data(), p.size, e.delta);
       }
       if (qvx::Adler32(out.data(), p.size) != e.checksum) {

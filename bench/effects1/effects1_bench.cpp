@@ -112,7 +112,8 @@ const EffectFiles& StandInFiles() {
       [](Picture* p) { delete p; },
       [](SplineStore* store, int32_t slot, const char* name) {
         const std::string& t = texts.at(name);
-        ParseSpline(store, slot, (const uint8_t*)t.data(), t.size());
+        Failure why;
+        ParseSpline(store, slot, (const uint8_t*)t.data(), t.size(), why);
       },
   };
   return files;

@@ -8,8 +8,10 @@
 
 namespace {
 
+constexpr const char* kTooManySplines = "InitSpline(): too many splines";
+
 void CheckSlot(int32_t slot) {
-  if (slot < 0 || slot >= kSplineSlots) Fatal("InitSpline(): too many splines");
+  if (slot < 0 || slot >= kSplineSlots) Fatal("%s", kTooManySplines);
 }
 
 // Quotient that a zero-length segment (h = 0) turns into 0 instead of an infinity.
@@ -17,21 +19,21 @@ double Over(double a, double h) { return h != 0.0 ? a / h : 0.0; }
 
 }  // namespace
 
-SplineParse ParseSpline(SplineStore* store, int32_t slot, const uint8_t* data, size_t size) {
-  CheckSlot(slot);
+bool ParseSpline(SplineStore* store, int32_t slot, const uint8_t* data, size_t size, Failure& why) {
+  if (slot < 0 || slot >= kSplineSlots) return why.Set(kTooManySplines);
   const char* p = reinterpret_cast<const char*>(data);
   const char* end = p + (data ? size : 0);
   p = SkipSpace(p, end);
   int32_t n = ReadInt(&p, end);
   if (n >= kSplineKeys) {
     store->keyCount[slot] = 0;
-    return kSplineTooManyKeys;
+    return why.Set("LoadSpline(): too many keys");
   }
   p = SkipSpace(p, end);
   int32_t d = ReadInt(&p, end);
   if (d >= kSplineValues) {
     store->keyCount[slot] = 0;
-    return kSplineTooManyData;
+    return why.Set("LoadSpline(): too many data");
   }
   if (n < 0) n = 0;
   if (d < 0) d = 0;
@@ -47,7 +49,7 @@ SplineParse ParseSpline(SplineStore* store, int32_t slot, const uint8_t* data, s
     }
   }
   InitSpline(store, slot);
-  return kSplineOk;
+  return true;
 }
 
 void InitSpline(SplineStore* store, int32_t slot) {

@@ -10,8 +10,9 @@
 //   - t past the last key holds there (loopStart < 0) or repeats the stretch from loopStart to the
 //     last key (loopStart >= 0); t before the first key extends the first segment's cubic.
 //
-// Limits: slot 50 or more (or negative) is fatal "InitSpline(): too many splines"; 50 keys or more
-// "LoadSpline(): too many keys"; 7 values or more "LoadSpline(): too many data".
+// Limits: slot 50 or more (or negative) is refused with "InitSpline(): too many splines"; 50 keys or
+// more with "LoadSpline(): too many keys"; 7 values or more with "LoadSpline(): too many data".
+// ParseSpline returns the refusal to its caller; LoadSpline ends the program with it.
 // Damaged paths never give NaN from a division by zero: a file with no keys loads as an empty slot
 // (EvalSpline writes zeros), keys of equal t give a zero-length segment that contributes nothing,
 // and a loopStart at or past the last key holds at the end.
@@ -23,6 +24,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+
+#include "reader/failure.h"
 
 constexpr int32_t kSplineSlots = 50;
 constexpr int32_t kSplineKeys = 50;     // room per slot; a file may give 49
@@ -44,16 +47,9 @@ struct SplineStore {
   SplineKey keys[kSplineSlots][kSplineKeys];
 };
 
-// Outcome of ParseSpline.
-enum SplineParse : int32_t {
-  kSplineOk = 0,
-  kSplineTooManyKeys = 1,    // "LoadSpline(): too many keys"
-  kSplineTooManyData = 2,    // "LoadSpline(): too many data"
-};
-
-// Reads .spl text into a slot (0-49) and runs InitSpline. On a refused count the slot is left empty
-// (no keys) and the refusal is returned; the caller reports it.
-SplineParse ParseSpline(SplineStore* store, int32_t slot, const uint8_t* data, size_t size);
+// Reads .spl text into a slot (0-49) and runs InitSpline. On a refused slot or count it returns false
+// with the message in why; a refused count leaves the slot empty (no keys).
+bool ParseSpline(SplineStore* store, int32_t slot, const uint8_t* data, size_t size, Failure& why);
 
 // Loads a data file into the slot: logs "Loading %s"; refusals are fatal with the messages above.
 void LoadSpline(SplineStore* store, int32_t slot, const char* name);

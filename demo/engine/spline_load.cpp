@@ -8,8 +8,8 @@ void LoadSpline(SplineStore* store, int32_t slot, const char* name) {
   Info("Loading %s", name);
   int32_t size = 0;
   uint8_t* bytes = (uint8_t*)LoadFileSized(name, nullptr, &size);
-  SplineParse result = ParseSpline(store, slot, bytes, size > 0 ? size_t(size) : 0);
+  Failure why;
+  const bool parsed = ParseSpline(store, slot, bytes, size > 0 ? size_t(size) : 0, why);
   UnloadFile(bytes);
-  if (result == kSplineTooManyKeys) Fatal("LoadSpline(): too many keys");
-  if (result == kSplineTooManyData) Fatal("LoadSpline(): too many data");
+  if (!parsed) Fatal("%s", why.text);
 }

@@ -94,6 +94,14 @@ void ParseKeys(const char* text) {
   }
 }
 
+// The last word of a render that ends at once (a fatal error outside the show, in the sound library
+// or in MIDAS's poll): the frames so far are closed and the render says it failed and keeps no video,
+// as after a panic exit.
+void EndFailedRender() {
+  PlatCurrentPresenter()->close();
+  PlatFinishRender(true);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,6 +159,7 @@ int main(int argc, char** argv) {
     PlatSetRenderSettings({renderFolder, fps, stills.data(), int32_t(stills.size()), video, isatty(2) != 0});
     PlatUsePresenter(PlatFindPresenter("render"));
     PlatUseClock(PlatFindClock("virtual"));
+    PlatAtEnd(EndFailedRender);
   } else {
     if (!PlatHasDisplay()) {
       fprintf(stderr, "tarvon3: no display found (DISPLAY is not set); render the show offline with --render DIR\n");
@@ -162,6 +171,7 @@ int main(int argc, char** argv) {
   }
 
   const int status = TrelkEntry(nullptr, ViewerChoice ? ViewEffect : Main);
+  PlatAtEnd(nullptr);
   if (renderFolder && !PlatFinishRender(status != 0)) return 1;
   return status;
 }

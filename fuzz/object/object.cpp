@@ -11,8 +11,6 @@
 
 namespace {
 
-const uint8_t* input;
-size_t inputSize;
 uint16_t frame[64 * 48];
 uint16_t map16[65536];
 uint32_t texture[65536], env[65536];
@@ -24,7 +22,7 @@ int32_t Fill(int32_t n) {
   return 1;
 }
 
-void Frame() {
+void Frame(const uint8_t* input, size_t inputSize) {
   Object3D o = {};
   ParseObject(input, inputSize, "fuzz.3dm", &o);
   const int32_t n = o.vertexCount, f = o.faceCount;
@@ -59,9 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DebugMode = 0;
   // The parser must see exactly the input's bytes: a copy of that size, with nothing behind it.
   std::vector<uint8_t> copy(data, data + size);
-  input = copy.data();
-  inputSize = size;
-  RunGuarded(Frame);
+  RunGuarded([&] { Frame(copy.data(), size); });
   ResetExitOnce();
   return 0;
 }

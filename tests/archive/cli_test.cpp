@@ -93,8 +93,17 @@ TEST_F(Qvxpack, VerifyNamesTheFirstBadEntry) {
   Write("cli/v.qvx", bytes);
   RunResult r = RunTool("verify cli/v.qvx");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("BAD picture.raw"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("BAD picture.raw: Bad CRC"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("text.txt"), std::string::npos) << r.out;
+  // Cut inside the entry's data: the decoder's own message, handed back to the tool, which writes
+  // and reads no log file.
+  bytes.resize(data + u32(at + 2) / 2);
+  Write("cli/v.qvx", bytes);
+  r = RunTool("verify cli/v.qvx");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("BAD picture.raw: GetBit"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("(): unexpected EOF in input stream"), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists("log.txt"));
 }
 
 TEST_F(Qvxpack, ExtractRefusesNamesThatLeaveTheDirectory) {

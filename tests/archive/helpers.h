@@ -1,10 +1,9 @@
-// Shared helpers of the archive tests: running a routine that may end through Fatal, reading the
-// log it wrote, test data of several kinds, and packing/unpacking one entry in memory.
+// Shared helpers of the archive tests: reading the log, test data of several kinds, and
+// packing/unpacking one entry in memory.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -17,23 +16,6 @@
 #include "tools/qvxpack/bitwriter.h"
 
 namespace archive_test {
-
-inline std::function<void()>& Job() {
-  static std::function<void()> job;
-  return job;
-}
-inline void RunJob() { Job()(); }
-
-// Runs f with the log on and a fresh log.txt; true when it ended through Fatal.
-inline bool Dies(std::function<void()> f) {
-  ResetExitOnce();
-  DebugMode = 1;
-  std::remove("log.txt");
-  Job() = std::move(f);
-  bool died = RunGuarded(RunJob);
-  ResetExitOnce();
-  return died;
-}
 
 inline std::string LogText() {
   std::ifstream in("log.txt");
@@ -77,14 +59,23 @@ inline std::vector<uint8_t> PictureBytes(size_t n, uint32_t seed) {
   return v;
 }
 
-// Runs a decoder over packed bytes into exactly n bytes.
-inline std::vector<uint8_t> Decode(int method, const std::vector<uint8_t>& packed, size_t n) {
+// Runs a decoder over packed bytes into exactly n bytes; why (when given) receives its refusal.
+inline std::vector<uint8_t> Decode(int method, const std::vector<uint8_t>& packed, size_t n, Failure* why = nullptr) {
   std::vector<uint8_t> out(n, 0x23);
   BitReader in(packed.data(), packed.size());
-  if (method == METHOD_LZH) DecodeLZH(in, out.data(), int32_t(n));
-  else if (method == METHOD_BWT) DecodeBWT(in, out.data(), int32_t(n));
-  else DecodePPM(in, out.data(), int32_t(n));
+  Failure refusal;
+  Failure& w = why ? *why : refusal;
+  if (method == METHOD_LZH) DecodeLZH(in, out.data(), int32_t(n), w);
+  else if (method == METHOD_BWT) DecodeBWT(in, out.data(), int32_t(n), w);
+  else DecodePPM(in, out.data(), int32_t(n), w);
   return out;
+}
+
+// The message a decoder refuses the bytes with, or "" when it takes them.
+inline std::string Refused(int method, const std::vector<uint8_t>& packed, size_t n) {
+  Failure why;
+  Decode(method, packed, n, &why);
+  return why.text;
 }
 
 inline void Be(std::vector<uint8_t>& out, uint32_t v, int bytes) {

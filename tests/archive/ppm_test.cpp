@@ -28,7 +28,8 @@ Bytes Runs(size_t n, uint32_t seed) {
 Bytes DecodeChecked(const Bytes& packed, size_t n) {
   Bytes out(n + 16, 0xCD);
   BitReader in(packed.data(), packed.size());
-  DecodePPM(in, out.data(), int32_t(n));
+  Failure why;
+  EXPECT_TRUE(DecodePPM(in, out.data(), int32_t(n), why)) << why.text;
   for (size_t i = n; i < out.size(); i++) EXPECT_EQ(out[i], 0xCD) << "written past the end";
   EXPECT_LE(in.Tell(), packed.size() * 8) << "read past the stored bytes";
   EXPECT_GT(in.Tell() + 8, packed.size() * 8);
@@ -43,17 +44,14 @@ void RoundTrip(const Bytes& data, int order) {
   EXPECT_EQ(DecodeChecked(packed, data.size()), data) << "order " << order << ", " << data.size() << " bytes";
 }
 
-// The fatal line of a decode, or "" when it finished; out keeps 64 guard bytes past n.
+// The refusal of a decode, or "" when it finished; out keeps 64 guard bytes past n.
 std::string DecodeGuarded(const Bytes& packed, size_t n, Bytes& out) {
   out.assign(n + 64, 0xCD);
-  bool died = Dies([&] {
-    BitReader in(packed.data(), packed.size());
-    DecodePPM(in, out.data(), int32_t(n));
-  });
-  std::string log = LogText(), line;
-  size_t at = log.rfind("FATAL ERROR: ");
-  if (died && at != std::string::npos) line = log.substr(at, log.find('\n', at) - at);
-  return line;
+  BitReader in(packed.data(), packed.size());
+  Failure why;
+  const bool whole = DecodePPM(in, out.data(), int32_t(n), why);
+  EXPECT_EQ(whole, !why.Failed());
+  return why.text;
 }
 
 }  // namespace
@@ -123,7 +121,7 @@ TEST(Ppm, NodeCapStopsReaderAndPacker) {
   PpmMemoryLimit = 64 * 1024;
   EXPECT_TRUE(PpmEncode(data.data(), data.size(), 6).empty());
   Bytes out;
-  EXPECT_EQ(DecodeGuarded(packed, data.size(), out), FatalLine("NewNode(): Not enough memory"));
+  EXPECT_EQ(DecodeGuarded(packed, data.size(), out), "NewNode(): Not enough memory");
   // Order 0 needs at most 257 records and 256 entries and still fits.
   EXPECT_FALSE(PpmEncode(data.data(), data.size(), 0).empty());
   PpmMemoryLimit = kPpmMemoryLimit;
@@ -156,15 +154,14 @@ TEST(Ppm, TruncatedStreamEndsWithEofLine) {
   Bytes out;
   for (size_t cut : {size_t(0), size_t(1), size_t(2), packed.size() / 2, packed.size() - 1}) {
     std::string line = DecodeGuarded(Bytes(packed.begin(), packed.begin() + long(cut)), data.size(), out);
-    EXPECT_TRUE(line == FatalLine("GetBit(): unexpected EOF in input stream") ||
-                line == FatalLine("GetBits(): unexpected EOF in input stream"))
+    EXPECT_TRUE(line == "GetBit(): unexpected EOF in input stream" || line == "GetBits(): unexpected EOF in input stream")
         << "cut at " << cut << ": " << line;
   }
   EXPECT_EQ(DecodeGuarded(packed, data.size(), out), "");
 }
 
 // Garbage never writes outside the n bytes and ends either normally or with one of the reader's
-// own fatal lines.
+// own refusals.
 TEST(Ppm, GarbageStaysInBounds) {
   std::mt19937 rng(99);
   Bytes out;

@@ -47,26 +47,25 @@ TEST(LzhStream, MatchesOverlapAndDistanceClassZeroReusesThePreviousDistance) {
 TEST(LzhStream, RefusesMatchesOutsideTheEntry) {
   // A match before any output.
   std::vector<uint8_t> early = LzhStream("10", 1);
-  EXPECT_NE(FatalOf([&] { Decode(METHOD_LZH, early, 3); }).find(
+  EXPECT_NE(Refused(METHOD_LZH, early, 3).find(
                 "DecodeLZH(): Distance 1 before the start"), std::string::npos);
   // A match that would run past the entry's size.
   std::vector<uint8_t> past = LzhStream("00 10", 2);
-  EXPECT_NE(FatalOf([&] { Decode(METHOD_LZH, past, 3); }).find("past the end of the entry"), std::string::npos);
+  EXPECT_NE(Refused(METHOD_LZH, past, 3).find("past the end of the entry"), std::string::npos);
   // A literal past the entry's size.
   std::vector<uint8_t> literal = LzhStream("00 01", 2);
-  EXPECT_NE(FatalOf([&] { Decode(METHOD_LZH, literal, 1); }).find("DecodeLZH(): Literal past the end"), std::string::npos);
+  EXPECT_NE(Refused(METHOD_LZH, literal, 1).find("DecodeLZH(): Literal past the end"), std::string::npos);
 }
 
 TEST(LzhStream, RunningOutOfBitsNamesTheReadThatRanOut) {
   // Inside the table description (fields of several bits): GetBits.
   std::vector<uint8_t> s = LzhStream("00 01 11 10", 4);
   s.resize(s.size() - 3);
-  EXPECT_EQ(FatalOf([&] { Decode(METHOD_LZH, s, 9); }), FatalLine("GetBits(): unexpected EOF in input stream"));
+  EXPECT_EQ(Refused(METHOD_LZH, s, 9), "GetBits(): unexpected EOF in input stream");
   // Inside the symbols' codes, read a bit at a time: GetBit. The header takes 92 bits.
   std::vector<uint8_t> codes = LzhStream("00 01 11 10 00 01 00 01 00 01 00 01 00 01 00 01", 16);
   codes.resize(13);
-  EXPECT_EQ(FatalOf([&] { Decode(METHOD_LZH, codes, 21); }), FatalLine("GetBit(): unexpected EOF in input stream"));
-  EXPECT_EQ(LogText().find("GetBits()"), std::string::npos);
+  EXPECT_EQ(Refused(METHOD_LZH, codes, 21), "GetBit(): unexpected EOF in input stream");
 }
 
 namespace {
@@ -110,15 +109,15 @@ TEST(BwtStream, BananaWithAShortLastBlockAndMoveToFrontSelectors) {
 TEST(BwtStream, RefusesWhatWouldLeaveItsBuffers) {
   // One byte short of N.
   std::vector<uint8_t> s = BwtStream(3, 5, "10 0 10", "01 000  1 1  001");
-  EXPECT_EQ(FatalOf([&] { Decode(METHOD_BWT, s, 7); }), FatalLine("BlockPos (6) != N (7) in DecodeRLE()"));
+  EXPECT_EQ(Refused(METHOD_BWT, s, 7), "BlockPos (6) != N (7) in DecodeRLE()");
   // More bytes than N: never written past it.
-  EXPECT_NE(FatalOf([&] { Decode(METHOD_BWT, s, 5); }).find("in DecodeRLE()"), std::string::npos);
+  EXPECT_NE(Refused(METHOD_BWT, s, 5).find("in DecodeRLE()"), std::string::npos);
   // A selector naming a third table of two.
   std::vector<uint8_t> sel = BwtStream(3, 5, "110 0 0", "01 000  1 1  001");
-  EXPECT_EQ(FatalOf([&] { Decode(METHOD_BWT, sel, 6); }), FatalLine("DecodeBWT(): Selector 2 beyond TableNb (2)"));
+  EXPECT_EQ(Refused(METHOD_BWT, sel, 6), "DecodeBWT(): Selector 2 beyond TableNb (2)");
   // A row index beyond the block.
   std::vector<uint8_t> row = BwtStream(6, 5, "10 0 10", "01 000  1 1  001");
-  EXPECT_NE(FatalOf([&] { Decode(METHOD_BWT, row, 6); }).find(
+  EXPECT_NE(Refused(METHOD_BWT, row, 6).find(
                 "DecodeBWT(): Row index 6 beyond the block of 6 bytes"), std::string::npos);
   // More blocks than 256.
   BitWriter w;
@@ -126,7 +125,7 @@ TEST(BwtStream, RefusesWhatWouldLeaveItsBuffers) {
   w.Put(1000, 25);
   w.Put(0, 16);
   std::vector<uint8_t> many = w.Finish();
-  EXPECT_NE(FatalOf([&] { Decode(METHOD_BWT, many, 2000); }).find("at most 256 blocks"), std::string::npos);
+  EXPECT_NE(Refused(METHOD_BWT, many, 2000).find("at most 256 blocks"), std::string::npos);
 }
 
 TEST(BwtStream, SelectorsWrapAfter255Ones) {

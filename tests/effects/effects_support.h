@@ -78,7 +78,8 @@ inline const EffectFiles& Files() {
       },
       [](SplineStore* store, int32_t slot, const char* name) {
         const std::string& t = disk.texts.at(name);
-        ParseSpline(store, slot, (const uint8_t*)t.data(), t.size());
+        Failure why;
+        ParseSpline(store, slot, (const uint8_t*)t.data(), t.size(), why);
       },
   };
   return files;

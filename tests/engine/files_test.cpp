@@ -24,8 +24,8 @@ void WriteTga(const char* name, int w, int h, int bpp, F pixel) {
     for (int x = 0; x < w; x++) {
       uint8_t c[4];
       pixel(x, y, c);
-      t.pixels.insert(t.pixels.end(), {c[2], c[1], c[0]});
-      if (bpp == 4) t.pixels.push_back(c[3]);
+      for (int k : {2, 1, 0, 3})   // stored blue, green, red, then alpha
+        if (k < bpp) t.pixels.push_back(c[k]);
     }
   WriteBytes(name, t.Build());
 }

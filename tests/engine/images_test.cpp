@@ -54,7 +54,8 @@ void Path(int32_t n, double x, double y) {
   char text[256];
   snprintf(text, sizeof text, "2 2 0 %f %f 200 %f %f", x, y, x, y);
   std::vector<uint8_t> b = Bytes(text);
-  ASSERT_EQ(ParseSpline(&SpriteSplines, n, b.data(), b.size()), kSplineOk);
+  Failure why;
+  ASSERT_TRUE(ParseSpline(&SpriteSplines, n, b.data(), b.size(), why)) << why.text;
   Sprites[n].defined = 1;
 }
 
@@ -197,7 +198,8 @@ TEST_F(Images, SpritesFollowTheirPathAtProgressTimes200) {
   MarkedPicture(10);
   ASSERT_TRUE(DefineSprite(24, 10, 0, 0, 4, 4, 0));
   std::vector<uint8_t> b = Bytes("2 2  0 0 0  200 200 100");
-  ASSERT_EQ(ParseSpline(&SpriteSplines, 24, b.data(), b.size()), kSplineOk);
+  Failure why;
+  ASSERT_TRUE(ParseSpline(&SpriteSplines, 24, b.data(), b.size(), why)) << why.text;
   Sprites[24].defined = 1;
   Screen screen;
   DrawSpriteOn(screen.Target(), 24, 0.5f);   // parameter 100: (100, 50)

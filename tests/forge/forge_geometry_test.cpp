@@ -79,7 +79,8 @@ struct Path {
     static SplineStore s;
     store = &s;
     std::vector<uint8_t> bytes = DataFile(name);
-    ParseSpline(store, 0, bytes.data(), bytes.size());
+    Failure why;
+    ParseSpline(store, 0, bytes.data(), bytes.size(), why);
   }
   std::array<double, 6> At(double t, int32_t loop = 0) const {
     std::array<double, 6> v{};

@@ -5,9 +5,9 @@
 // stretch that uses the damaged file, and checks how the program ended:
 //   - no signal, no hang (a time limit), no sanitizer report on the console;
 //   - exit status 1 after a fatal line (data is read inside the show, where a fatal error is a panic
-//     exit, which reports the failure), 0 otherwise;
+//     exit, which reports the failure) or a fatal error of the sound library, 0 otherwise;
 //   - a complete log: "Main() left" or "Panic exit", then the shut-down's lines to the end; or, after a
-//     fatal error of the sound library (which ends the process at once, status 0), its error line last;
+//     fatal error of the sound library (which ends the process at once), its error line last;
 //   - the diagnosis the case asks for: a fatal line, or any fatal, error or warning line beyond those
 //     of an undamaged run; cases whose damage the program may accept unnoticed only log what happened.
 // Each group prints a table of its cases and outcomes.
@@ -167,7 +167,7 @@ bool IsShutDownLine(const std::string& l) {
 // music loaded, FreeMp3 reports that and unloads it, and the music's block is already gone with FreeAll.
 bool Complete(const std::vector<std::string>& log) {
   const int main = std::max(FindLine(log, "Info: Main() left"), FindLine(log, "Info: Panic exit"));
-  if (!log.empty() && log.back().rfind("ERROR: KVOX_SysError(): ", 0) == 0) return true;   // ends at once, status 0
+  if (!log.empty() && log.back().rfind("ERROR: KVOX_SysError(): ", 0) == 0) return true;   // ends at once
   if (main < 0 || log.empty()) return false;
   if (log.back() == "Info: FreeMp3()") return true;
   const int unload = FindLine(log, "ERROR: FreeMp3(): UnloadMp3() not called !", main);
@@ -211,7 +211,7 @@ Outcome Run(const std::string& group, size_t index, const Case& c) {
   else if (status > 128) o.why = "ended by signal " + std::to_string(status - 128);
   else if (console.find("Sanitizer") != std::string::npos || console.find("runtime error:") != std::string::npos)
     o.why = "sanitizer report";
-  else if (status != (o.kind == "fatal" ? 1 : 0)) o.why = "exit status " + std::to_string(status);
+  else if (status != (o.kind == "fatal" || o.kind == "sound" ? 1 : 0)) o.why = "exit status " + std::to_string(status);
   else if (!Complete(log)) o.why = "log does not end with the shut-down";
   else if (o.kind == "fatal" && FindLine(log, "Info: Panic exit", FindLine(log, o.line)) < 0)
     o.why = "no panic exit after the fatal line";

@@ -105,15 +105,38 @@ TEST(ProgramTest, RenderWithoutDataFailsAndSaysWhereToLook) {
   RunResult blocked = Tarvon("--render /proc/no-such/out --to 1000", "env -u DISPLAY");
   EXPECT_EQ(blocked.status, 1) << blocked.out;
   EXPECT_NE(blocked.out.find("render: failed"), std::string::npos) << blocked.out;
+
+  // A fatal error of the sound library ends the program at once; the render fails all the same.
+  WriteBytes("meeting.mp3", std::vector<uint8_t>(4000, 0x5A));
+  RunResult sound = Tarvon("--render sound --to 3000", "env -u DISPLAY");
+  std::remove("meeting.mp3");
+  EXPECT_EQ(sound.status, 1) << sound.out;
+  EXPECT_NE(sound.out.find("Kalvox v0.53.000: Bad or unsupported MPEG file."), std::string::npos) << sound.out;
+  EXPECT_NE(sound.out.find("render: failed"), std::string::npos) << sound.out;
+  EXPECT_NE(access("sound/picture.mp4", F_OK), 0);
+  EXPECT_NE(access("sound/show.mp4", F_OK), 0);
 }
 
-// The forge answers as every program does: 0 for help, 2 for words it cannot take, 1 for a failure.
-TEST(ProgramTest, ForgeExitCodes) {
+// The tools answer as every program does: 0 for help, 2 for words they cannot take, 1 for a failure.
+TEST(ProgramTest, ToolExitCodes) {
   EXPECT_EQ(RunProgram("forge", "--help").status, 0);
   for (const char* bad : {"--bogus", "--out", "--pcm"}) EXPECT_EQ(RunProgram("forge", bad).status, 2) << bad;
   const RunResult r = RunProgram("forge", "--out /proc/no-such/data --no-music --no-contact");
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_NE(r.out.find("forge: "), std::string::npos) << r.out;
+
+  // The Layer I encoder: a stream that cannot be written whole is a failure, and is not left behind.
+  std::vector<uint8_t> wav = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
+                              1, 0, 1, 0, 0x44, 0xAC, 0, 0, 0x88, 0x58, 1, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a'};
+  for (uint8_t b : {0x00, 0x10, 0, 0}) wav.push_back(b);   // 4096 bytes of silence
+  wav.resize(wav.size() + 4096);
+  WriteBytes("quiet.wav", wav);
+  EXPECT_EQ(RunProgram("l1enc", "quiet.wav quiet.mp1").status, 0);
+  if (access("/dev/full", W_OK) == 0) {
+    const RunResult full = RunProgram("l1enc", "quiet.wav /dev/full");
+    EXPECT_EQ(full.status, 1) << full.out;
+    EXPECT_NE(full.out.find("l1enc: cannot write"), std::string::npos) << full.out;
+  }
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ TEST_F(EntryTest, NormalRunEndsWithStatusZeroAndTheReportInOrder) {
             "");
 }
 
-TEST_F(EntryTest, FatalInMainIsAPanicExitWithStatusZero) {
+TEST_F(EntryTest, FatalInMainIsAPanicExitWithStatusOne) {
   EXPECT_EXIT(exit(TrelkEntry(nullptr, DyingMain)), ::testing::ExitedWithCode(1), "");
   const auto lines = ReadLines();
   const int fatal = FindLine(lines, "FATAL ERROR: broken data !!!");

@@ -173,6 +173,16 @@ TEST(Tga, RefusalsWithTheirLines) {
   }
 
   EXPECT_EQ(FatalOf([] { LoadPicture(nullptr); }), "FATAL ERROR: LoadPicture((null)): Bad image name !!!");
+
+  // The decoder itself only hands the message back, with what it made so far for the caller.
+  const Bytes file = Tga{.depth = 16, .pixels = {0, 0}}.Build();
+  Picture* made = nullptr;
+  Failure why;
+  EXPECT_FALSE(PictureFromMemory("mem.tga", file.data(), int32_t(file.size()), &made, why));
+  EXPECT_STREQ(why.text, "LoadPicture(mem.tga): Couldn't load picture in 16 bits");
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->data, nullptr);
+  UnloadPicture(made);
 }
 
 // What the file does not hold is never read, and packets never write past the picture.

@@ -136,7 +136,7 @@ TEST_F(Api, FillBuffersBeyondTheBufferIsFatalWithFlagBitZero) {
         KVOX_Flags = 1;
         KVOX_FillBuffers(big, 100);
       },
-      ::testing::ExitedWithCode(0), "100 bytes don't fit in a buffer of 8 bytes");
+      ::testing::ExitedWithCode(1), "100 bytes don't fit in a buffer of 8 bytes");
   KVOX_UninitSamplePlay();
 }
 
@@ -152,8 +152,8 @@ TEST_F(Api, SysErrorCutsLongMessagesAndStopsTheDriverFirst) {
         probe::uninits = 0;
         KVOX_SysError("%s %d", word.c_str(), 5);
       },
-      ::testing::ExitedWithCode(0), "length 511 uninits 1");
-  EXPECT_EXIT(KVOX_SysError("Can't find usable driver."), ::testing::ExitedWithCode(0),
+      ::testing::ExitedWithCode(1), "length 511 uninits 1");
+  EXPECT_EXIT(KVOX_SysError("Can't find usable driver."), ::testing::ExitedWithCode(1),
               "Kalvox v0.53.000: Can't find usable driver\\.");
 }
 
@@ -161,7 +161,7 @@ TEST_F(Api, MallocZeroFillsAndFailsFatally) {
   uint8_t* p = static_cast<uint8_t*>(KVOX_malloc(1000));
   for (int32_t i = 0; i < 1000; i++) ASSERT_EQ(p[i], 0);
   free(p);
-  EXPECT_EXIT(KVOX_malloc(-5), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT(KVOX_malloc(-5), ::testing::ExitedWithCode(1),
               "KVOX_malloc\\(\\) : insufficient memory! \\(-5 bytes were needed\\)");
 }
 

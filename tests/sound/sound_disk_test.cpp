@@ -98,7 +98,7 @@ TEST_F(Disk, SecondInitWithoutUninitFails) {
         KVOX_Flags = 1;
         KVOX_Disk.InitSamplePlay(16, 2, 44100, 0);
       },
-      ::testing::ExitedWithCode(0), "Uninit sample output first!");
+      ::testing::ExitedWithCode(1), "Uninit sample output first!");
   KVOX_Disk.UninitSamplePlay();
   EXPECT_EQ(KVOX_Disk.InitSamplePlay(16, 2, 44100, 0), 0);
 }

@@ -145,14 +145,14 @@ TEST_F(Forms, AMissingFileIsCodeFourOrFatal) {
         KvoxForm g{};
         KVOX_InputDrivers[KVOX_INPUT_FILE]->Open(&g, "no such file.mp3", 0);
       },
-      ::testing::ExitedWithCode(0), "File no such file.mp3 not found\\.");
+      ::testing::ExitedWithCode(1), "File no such file.mp3 not found\\.");
 }
 
 TEST_F(Forms, AnInvalidInputTypeIsAlwaysFatal) {
   std::vector<uint8_t> data = Bytes(10);
-  EXPECT_EXIT(KVOX_InitForm(&form, data.data(), 10, 10000, 2), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT(KVOX_InitForm(&form, data.data(), 10, 10000, 2), ::testing::ExitedWithCode(1),
               "Invalid input type \\(2\\)");
-  EXPECT_EXIT(KVOX_InitForm(&form, data.data(), 10, 10000, -1), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT(KVOX_InitForm(&form, data.data(), 10, 10000, -1), ::testing::ExitedWithCode(1),
               "Invalid input type \\(-1\\)");
 }
 

@@ -143,6 +143,22 @@ TEST_F(Music, OrderFaultsAreFatalAtTheStartAndErrorsAtTheEnd) {
   ResetExitOnce();
 }
 
+TEST_F(Music, AnErrorOnTheMusicThreadEndsTheProgramWithStatusOne) {
+  InitMp3();
+  LoadMp3("fake.mp3");
+  EXPECT_EXIT(
+      {
+        // The wave-out goes away under the stream: the thread's next poll cannot write a block.
+        PlatWaveOutReset();
+        PlatWaveOutClose();
+        PlayMp3();
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+      },
+      ::testing::ExitedWithCode(1), "MIDAS Error: ");
+  UnloadMp3();
+  FreeMp3();
+}
+
 TEST_F(Music, WithoutASoundDeviceTheShowRunsSilentWithOneWarning) {
   fake_waveout::devices = 0;
   InitMp3();

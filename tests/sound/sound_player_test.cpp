@@ -17,7 +17,7 @@ void ExpectRefused(const std::vector<uint8_t>& s, int32_t count, const char* mes
         KVOX_Flags = 1;
         KVOX_PrepareMPG(s.data(), count, 0, 100000, KVOX_INPUT_MEMORY);
       },
-      ::testing::ExitedWithCode(0), message);
+      ::testing::ExitedWithCode(1), message);
 }
 
 std::vector<uint8_t> WavData() {

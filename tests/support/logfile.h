@@ -62,10 +62,8 @@ struct LoggedTest : ::testing::Test {
 // Runs f with the fatal exit armed; true when it left through Fatal / Exit.
 template <typename F>
 bool DiesFatally(F f) {
-  static F* routine;
-  routine = &f;
   ResetExitOnce();
-  return RunGuarded(+[] { (*routine)(); });
+  return RunGuarded(f);
 }
 
 // The last fatal line of the log, or "".

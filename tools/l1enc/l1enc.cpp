@@ -12,6 +12,8 @@
 // --alloc N (1..14) gives every subband that carries signal the allocation N (N + 1 bits a sample) in place
 // of the greedy choice, from subband 0 upwards as long as the frame has room: loud input then reaches the
 // long sample codes with the large scalefactors.
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -177,6 +179,7 @@ int main(int argc, char** argv) {
   FILE* out = fopen(outName, "wb");
   if (!out) { fprintf(stderr, "l1enc: cannot write \"%s\"\n", outName); return 1; }
   double slotRest = 0;
+  bool written = true;
   for (size_t fr = 0; fr < frames; fr++) {
     // Frame size in 4-byte slots, with padding slots where the rate does not divide.
     double exact = 12.0 * kbps * 1000.0 / w.rate;
@@ -270,8 +273,15 @@ int main(int argc, char** argv) {
           bw.Put(uint32_t(q), nb);
         }
     while (bw.Bits() < size_t(totalBits)) bw.Put(0, 1);
-    fwrite(bw.bytes.data(), 1, bw.bytes.size(), out);
+    written = fwrite(bw.bytes.data(), 1, bw.bytes.size(), out) == bw.bytes.size() && written;
   }
-  fclose(out);
+  // A stream that could not be written whole is not left behind as if it were one; an output that is
+  // not a plain file (a device, a pipe) is never removed.
+  if (fclose(out) != 0 || !written) {
+    fprintf(stderr, "l1enc: cannot write \"%s\"\n", outName);
+    struct stat st;
+    if (stat(outName, &st) == 0 && S_ISREG(st.st_mode)) remove(outName);
+    return 1;
+  }
   return 0;
 }

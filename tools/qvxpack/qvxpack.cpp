@@ -29,7 +29,6 @@
 #include "runtime/log.h"
 #include "tools/qvxpack/archive_write.h"
 #include "tools/qvxpack/pack.h"
-#include "tools/qvxpack/quiet.h"
 
 namespace {
 
@@ -164,44 +163,17 @@ int Create(const std::string& archive, const std::vector<std::string>& paths, in
   return 0;
 }
 
-// The runtime reader ends a refused archive through Fatal; these run under RunGuarded.
-struct ReadJob {
-  const char* path;
-  Archive* archive;
-  std::vector<uint8_t>* out;
-  uint32_t sum;
-};
-ReadJob gRead;
-
-void RunOpen() { gRead.archive = OpenArchive(gRead.path); }
-void RunNext() { NextFile(gRead.archive); }
-void RunUnpack() { gRead.sum = UnpackEntry(gRead.archive, gRead.out->data()); }
-
+// The runtime's reader refuses a damaged archive with its own message, which is reported as it is.
 Archive* Open(const std::string& path) {
-  // Opened here by its absolute path: the reader runs inside a private directory.
-  std::error_code error;
-  const std::filesystem::path real = std::filesystem::canonical(path, error);
-  if (error) {
-    Fail("cannot open \"" + path + "\": " + error.message());
-    return nullptr;
-  }
-  static std::string full;
-  full = real.string();
-  gRead.path = full.c_str();
-  gRead.archive = nullptr;
-  std::string why;
-  if (RunQuietly(RunOpen, &why)) {
-    Fail("cannot open \"" + path + "\": " + why);
-    return nullptr;
-  }
-  if (!gRead.archive) Fail("\"" + path + "\" is not an archive");
-  return gRead.archive;
+  Failure why;
+  errno = 0;
+  Archive* a = OpenArchive(path.c_str(), why);
+  if (why.Failed()) Fail("cannot open \"" + path + "\": " + (errno ? strerror(errno) : why.text));
+  else if (!a) Fail("\"" + path + "\" is not an archive");
+  return a;
 }
 
-bool Next(Archive* a) {
-  gRead.archive = a;
-  return !RunQuietly(RunNext, nullptr);
-}
+bool Next(Archive* a) { return NextFile(a) != 0; }
 
 // Unpacks the current entry; the reason when it does not come back whole.
 bool Unpack(Archive* a, std::vector<uint8_t>& out, std::string& why) {
@@ -210,9 +182,13 @@ bool Unpack(Archive* a, std::vector<uint8_t>& out, std::string& why) {
     return false;
   }
   out.assign(size_t(a->unpackedSize), 0);
-  gRead = {gRead.path, a, &out, 0};
-  if (RunQuietly(RunUnpack, &why)) return false;
-  if (gRead.sum != a->checksum) {
+  Failure refused;
+  uint32_t sum = 0;
+  if (!UnpackEntry(a, out.data(), &sum, refused)) {
+    why = refused.text;
+    return false;
+  }
+  if (sum != a->checksum) {
     why = "Bad CRC";
     return false;
   }
