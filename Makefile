@@ -115,7 +115,8 @@ web-test: web
 # Windows: tarvon3.exe, qvxpack.exe and kvoxplay.exe cross-built with mingw-w64 into build-win32/
 # and build-win64/ (cmake/toolchain-mingw32.cmake, -mingw64.cmake), linked statically so that they
 # need only Windows' own DLLs; the 32-bit build also has the library tests, which CTest runs
-# through Wine (tools/wine-run.sh). wine32 needs the i386 architecture, added when missing.
+# through Wine (tools/wine-run.sh); its MPEG tests read the native build's streams. wine32 needs the
+# i386 architecture, added when missing.
 WIN_PACKAGES = g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
 WINE_PACKAGES = wine wine32 wine64
 WIN_CMAKE = -DCMAKE_BUILD_TYPE=Release -DTARVON_BENCH=OFF $(CMAKE_FLAGS)
@@ -128,7 +129,8 @@ win-deps:
 
 win: win-deps
 	@tools/wine-run.sh cmd /c exit   # makes the Wine prefix first: the test programs are listed through Wine
-	cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake $(WIN_CMAKE) >/dev/null
+	cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake \
+	  -DTARVON_NATIVE_BUILD=$(abspath $(BUILD)) $(WIN_CMAKE) >/dev/null
 	nice cmake --build build-win32 -j $(JOBS)
 	cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DTARVON_TESTS=OFF $(WIN_CMAKE) >/dev/null
 	nice cmake --build build-win64 -j $(JOBS) --target tarvon3 qvxpack kvoxplay
