@@ -20,6 +20,11 @@ const char* Alias(const char* name) {
   if (name && strcmp(name, "system") == 0) return "browser";
   return name;
 }
+#elif defined(_WIN32)
+// Windows: the offline renderer and the null presenter, with the system clock of the C++ library.
+const PlatPresenter* const kPresenters[] = {&PlatRenderPresenter, &PlatNullPresenter};
+const PlatClock* const kClocks[] = {&PlatSystemClock, &PlatVirtualClock};
+const char* Alias(const char* name) { return name; }
 #else
 const PlatPresenter* const kPresenters[] = {&PlatSdlPresenter, &PlatRenderPresenter, &PlatNullPresenter};
 const PlatClock* const kClocks[] = {&PlatSystemClock, &PlatVirtualClock};

@@ -11,9 +11,24 @@
 
 namespace {
 
+int32_t NoDevices() { return 0; }
+bool NoFormat(const PlatWaveFormat&) { return false; }
+bool NoOpen(const PlatWaveFormat&) { return false; }
+void Nothing() {}
+
+}  // namespace
+
+// No device at all, on every system.
+const PlatWaveSink PlatWaveNoneSink = {"none", NoDevices, NoFormat, NoOpen, nullptr, Nothing};
+
+namespace {
+
 #if defined(__EMSCRIPTEN__)
 const PlatWaveSink* const kDefaultSink = &PlatWaveWebAudioSink;   // in a browser: WebAudio
 const PlatWaveSink* const kSinks[] = {&PlatWaveWebAudioSink, &PlatWaveRenderSink, &PlatWaveNoneSink};
+#elif defined(_WIN32)
+const PlatWaveSink* const kDefaultSink = &PlatWaveNoneSink;
+const PlatWaveSink* const kSinks[] = {&PlatWaveRenderSink, &PlatWaveNoneSink};
 #else
 const PlatWaveSink* const kDefaultSink = &PlatWaveSdlSink;
 const PlatWaveSink* const kSinks[] = {&PlatWaveSdlSink, &PlatWaveRenderSink, &PlatWaveNoneSink};

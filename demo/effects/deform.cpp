@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "demo/effects/screen_picture.h"
+#include "demo/engine/same_math.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
 
@@ -17,7 +18,7 @@ constexpr int32_t kW = 320, kH = 200;
 // The lens along one axis: position i of n maps to n * (cos(((1 - 2(n-1-i)/n) * 0.8 - 1) * 1.57) + 1) / 2,
 // wrapped into 0 .. wrap.
 double Lens(int32_t i, int32_t n, double wrap) {
-  double s = n * (cos(((1.0 - 2.0 * (n - 1 - i) / n) * 0.8 - 1.0) * 1.57) + 1.0) * 0.5;
+  double s = n * (SameCos(((1.0 - 2.0 * (n - 1 - i) / n) * 0.8 - 1.0) * 1.57) + 1.0) * 0.5;
   while (s < 0) s += wrap;
   while (s >= wrap) s -= wrap;
   return s;
@@ -26,8 +27,8 @@ double Lens(int32_t i, int32_t n, double wrap) {
 }  // namespace
 
 void DeformOffset(float progress, int32_t* dx, int32_t* dy) {
-  *dx = int32_t(cos(progress * 19.625 + 1.0) * 76.0);
-  *dy = int32_t(sin(progress * 31.400000000000002 + 2.0) * 72.0);
+  *dx = int32_t(SameCos(progress * 19.625 + 1.0) * 76.0);
+  *dy = int32_t(SameSin(progress * 31.400000000000002 + 2.0) * 72.0);
 }
 
 void SetUpDeform(const char* name, const EffectFiles& files) {

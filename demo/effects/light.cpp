@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "demo/engine/same_math.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
 
@@ -32,15 +33,13 @@ inline uint16_t Mean565(uint32_t a, uint32_t b) {
 
 }  // namespace
 
-// The angles are floats, their sine and cosine doubles: as doubles the calls name the C library's
-// sin and cos in every build (a float argument would pick sinf and cosf where the C++ library
-// overloads them for float).
+// The angles are floats, their sine and cosine doubles.
 void LightPositions(float progress, int32_t l1[2], int32_t l2[2]) {
   const double a20 = progress * 20.0f, a10 = progress * 10.0f;
-  l1[0] = int32_t(cos(a20) * 80.0 + 160.0);
-  l1[1] = int32_t(sin(a10) * 60.0 + 100.0);
-  l2[0] = int32_t(cos(a10) * 80.0 + 160.0);
-  l2[1] = int32_t(sin(a10) * 30.0 + 100.0);
+  l1[0] = int32_t(SameCos(a20) * 80.0 + 160.0);
+  l1[1] = int32_t(SameSin(a10) * 60.0 + 100.0);
+  l2[0] = int32_t(SameCos(a10) * 80.0 + 160.0);
+  l2[1] = int32_t(SameSin(a10) * 30.0 + 100.0);
 }
 
 void SetUpLight(const char* heights, const char* spot, const EffectFiles& files) {

@@ -7,6 +7,7 @@
 #include "demo/effects/meta_tables.h"
 #include "demo/engine/fill.h"
 #include "demo/engine/pipeline.h"
+#include "demo/engine/same_math.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
 
@@ -213,9 +214,9 @@ void MetaMoveBalls(MetaState* s, float progress) {
   for (int32_t n = 0; n < kMetaBalls; n++) {
     MetaBall& b = s->balls[n];
     const double m = double(n + 1);
-    b.x = std::cos(m * b.t * 0.031415000000000005 + 1.0) * 76.0 + 240.0;
-    b.y = std::sin(m * b.t * 0.019634375000000003 + 2.0) * 72.0 + 240.0;
-    b.z = std::cos(m * b.t * 0.022439285714285714 + 3.0) * 70.0 + 240.0;
+    b.x = SameCos(m * b.t * 0.031415000000000005 + 1.0) * 76.0 + 240.0;
+    b.y = SameSin(m * b.t * 0.019634375000000003 + 2.0) * 72.0 + 240.0;
+    b.z = SameCos(m * b.t * 0.022439285714285714 + 3.0) * 70.0 + 240.0;
     b.t = T;
   }
 }

@@ -10,6 +10,7 @@
 
 #include "demo/effects/random.h"
 #include "demo/engine/fixed.h"
+#include "demo/engine/same_math.h"
 #include "runtime/log.h"
 #include "runtime/memory.h"
 
@@ -29,12 +30,12 @@ bool warnedDraw;
 
 int32_t Brightness(int32_t v) {
   if (v <= 160) return 0;
-  return int32_t(255.0 - 255.0 * std::pow(0.9, double(v - 160)));
+  return int32_t(255.0 - 255.0 * SamePowInt(0.9, v - 160));
 }
 
 int32_t SlopeOf(int32_t v) {
   if (v <= kSandLevel) return 0;
-  return int32_t(std::fabs(std::log(double(kSandLevel) / double(v))) * 256.0);
+  return int32_t(std::fabs(SameLog(double(kSandLevel) / double(v))) * 256.0);
 }
 
 void BlurMap(uint8_t* map, int32_t n) {
@@ -90,8 +91,8 @@ void MixMaps(uint8_t* out, const uint8_t* a, const uint8_t* b, double w) {
   for (int32_t i = 0; i < kMapEntries; i++) out[i] = uint8_t((a[i] * wa + b[i] * wb) >> 8);
 }
 
-double CloudWeight1(double t) { return std::sin(t * 0.01 + 3.0) * std::cos(t * 0.0125 + 4.0) + 1.0; }
-double CloudWeight2(double t) { return std::sin(t * 0.022222223 + 1.0) + 1.0; }
+double CloudWeight1(double t) { return SameSin(t * 0.01 + 3.0) * SameCos(t * 0.0125 + 4.0) + 1.0; }
+double CloudWeight2(double t) { return SameSin(t * 0.022222223 + 1.0) + 1.0; }
 double SableTime(float progress) { return double(progress) * 800.0 * 0.5; }
 
 // ---- set-up ----

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "demo/engine/same_math.h"
+
 namespace {
 
 // Divides v by its length; a zero or non-finite length leaves (0, 0, 0).
@@ -45,9 +47,9 @@ void Normals(Object3D* o) {
 }
 
 void RotationMatrix(double a, double b, double c, double m[3][3]) {
-  const double ca = std::cos(a), sa = std::sin(a);
-  const double cb = std::cos(b), sb = std::sin(b);
-  const double cc = std::cos(c), sc = std::sin(c);
+  const double ca = SameCos(a), sa = SameSin(a);
+  const double cb = SameCos(b), sb = SameSin(b);
+  const double cc = SameCos(c), sc = SameSin(c);
   m[0][0] = cb * cc;
   m[0][1] = -cb * sc;
   m[0][2] = sb;

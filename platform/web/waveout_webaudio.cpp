@@ -119,12 +119,6 @@ void WebClose() {
   AudioStop();
 }
 
-int32_t NoDevices() { return 0; }
-bool NoFormat(const PlatWaveFormat&) { return false; }
-bool NoOpen(const PlatWaveFormat&) { return false; }
-void Nothing() {}
-
 }  // namespace
 
 const PlatWaveSink PlatWaveWebAudioSink = {"webaudio", WebDeviceCount, WebSupports, WebOpen, WebUpdate, WebClose};
-const PlatWaveSink PlatWaveNoneSink = {"none", NoDevices, NoFormat, NoOpen, nullptr, Nothing};

@@ -1,6 +1,6 @@
 // The archive reader over archive files whose bytes are written here by hand.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <filesystem>
 
 #include <cstring>
 
@@ -131,7 +131,7 @@ TEST(ArchiveReader, EmptyArchivesAndWrongMagic) {
 }
 
 TEST(ArchiveReader, UnopenableSourcesAreRefused) {
-  mkdir("adir", 0755);
+  std::filesystem::create_directory("adir");
   for (const char* name : {"adir", "missing.qvx"}) {
     Failure why;
     EXPECT_EQ(OpenArchive(name, why), nullptr);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -126,14 +127,17 @@ TEST(MpegLayer3, ShortReservoirGivesSilenceOfFullLength) {
 // A 21.7 kHz tone at 44.1 kHz, faded in and out, lies in subband 31 only: the full-rate output carries it
 // at its level, the half-rate output (subbands 0-14) leaves it out.
 TEST(MpegFullRate, TheTopSubbandIsSynthesised) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "runs l1enc, a tool of the native build";
+#endif
   const char* bin = getenv("TARVON_BIN");
   std::string l1enc = std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/l1enc";
   std::vector<uint8_t> wav(44 + 2 * 44100);
   KvoxWaveHeader(wav.data(), 44100, 1, 16, 0);
   KvoxPut32(wav.data() + 40, 2 * 44100);
   for (size_t i = 0; i < 44100; i++) {
-    double fade = 0.5 - 0.5 * std::cos(M_PI * std::fmin(1.0, std::fmin(double(i), double(44100 - i)) / 8000.0));
-    KvoxPut16(wav.data() + 44 + 2 * i, uint16_t(int16_t(16000 * fade * std::sin(2 * M_PI * 21700.0 * double(i) / 44100))));
+    double fade = 0.5 - 0.5 * std::cos(std::numbers::pi * std::fmin(1.0, std::fmin(double(i), double(44100 - i)) / 8000.0));
+    KvoxPut16(wav.data() + 44 + 2 * i, uint16_t(int16_t(16000 * fade * std::sin(2 * std::numbers::pi * 21700.0 * double(i) / 44100))));
   }
   WriteBytes("tone31.wav", wav);
   ASSERT_EQ(ReadBytes("tone31.wav"), wav);

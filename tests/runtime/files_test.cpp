@@ -2,7 +2,7 @@
 // the archive (hand-built bytes), the three forms of the source, sizes, destinations, the log
 // lines and the fatal ends.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <filesystem>
 
 #include "archive/helpers.h"
 #include "runtime/files.h"
@@ -50,7 +50,7 @@ class Files : public ::testing::Test {
     DebugMode = 1;
     std::remove("log.txt");
     Clean();
-    mkdir("data", 0755);
+    std::filesystem::create_directory("data");
   }
   void TearDown() override { Clean(); }
   static void Clean() {
@@ -93,7 +93,7 @@ TEST_F(Files, DataDirectoryWithOrWithoutSlash) {
     EXPECT_EQ(LoadBytes("x.tga"), Text("pixels"));
   }
   // A directory of the file's name is not a file.
-  mkdir("x.tga", 0755);
+  std::filesystem::create_directory("x.tga");
   EXPECT_STREQ(GetFullPath("x.tga"), "data/x.tga");
   rmdir("x.tga");
 }
@@ -188,7 +188,7 @@ TEST_F(Files, NowhereToBeFound) {
   EXPECT_EQ(FatalOf(+[] { FileSize("x.tga"); }), "FATAL ERROR: FileSize(): Couldn't open file \"x.tga\" !!!");
 
   // A directory as source: the archive reader cannot open it at all.
-  mkdir("data", 0755);
+  std::filesystem::create_directory("data");
   EXPECT_EQ(FatalOf(+[] {
               SetArchiveName("data");
               LoadFile("x.tga", nullptr);
@@ -197,10 +197,13 @@ TEST_F(Files, NowhereToBeFound) {
 }
 
 TEST_F(Files, NullNamesAreFatal) {
-  EXPECT_EQ(FatalOf(+[] { LoadFile(nullptr, nullptr); }), "FATAL ERROR: LoadFile((null), (nil)): NULL pointer !!!");
-  EXPECT_EQ(FatalOf(+[] { FileSize(nullptr); }), "FATAL ERROR: FileSize((nil)): NULL pointer !!!");
-  EXPECT_EQ(FatalOf(+[] { GetFullPath(nullptr); }), "FATAL ERROR: GetFullPath((nil)): NULL pointer !!!");
-  EXPECT_EQ(FatalOf(+[] { SetArchiveName(nullptr); }), "FATAL ERROR: SetArchiveName((nil)): NULL pointer !!!");
+  char null[32];   // the C library's own way of printing a null pointer: "(nil)", "00000000", ...
+  snprintf(null, sizeof null, "%p", static_cast<void*>(nullptr));
+  const std::string n = null;
+  EXPECT_EQ(FatalOf(+[] { LoadFile(nullptr, nullptr); }), "FATAL ERROR: LoadFile((null), " + n + "): NULL pointer !!!");
+  EXPECT_EQ(FatalOf(+[] { FileSize(nullptr); }), "FATAL ERROR: FileSize(" + n + "): NULL pointer !!!");
+  EXPECT_EQ(FatalOf(+[] { GetFullPath(nullptr); }), "FATAL ERROR: GetFullPath(" + n + "): NULL pointer !!!");
+  EXPECT_EQ(FatalOf(+[] { SetArchiveName(nullptr); }), "FATAL ERROR: SetArchiveName(" + n + "): NULL pointer !!!");
 }
 
 TEST_F(Files, OverlongNamesStayInTheBuffer) {

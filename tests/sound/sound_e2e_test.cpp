@@ -2,6 +2,7 @@
 // sample for sample with the decoder's own output) and through the MIDAS driver into a fake wave-out
 // (exact at the mixing rate; at half the rate within the linear interpolation's rounding).
 #include <cmath>
+#include <numbers>
 #include <cstdlib>
 #include <string>
 
@@ -19,8 +20,8 @@ void WriteSource(const char* name) {
   KvoxPut32(out.data() + 40, uint32_t(frames * 4));
   for (int32_t i = 0; i < frames; i++) {
     double t = i / 44100.0;
-    double l = 0.3 * std::sin(2 * M_PI * 440 * t) + 0.2 * std::sin(2 * M_PI * 660 * t);
-    double r = 0.4 * std::sin(2 * M_PI * (200 + 1500 * t) * t);
+    double l = 0.3 * std::sin(2 * std::numbers::pi * 440 * t) + 0.2 * std::sin(2 * std::numbers::pi * 660 * t);
+    double r = 0.4 * std::sin(2 * std::numbers::pi * (200 + 1500 * t) * t);
     int16_t li = int16_t(std::lround(l * 32767)), ri = int16_t(std::lround(r * 32767));
     KvoxPut16(out.data() + 44 + 4 * i, uint16_t(li));
     KvoxPut16(out.data() + 46 + 4 * i, uint16_t(ri));

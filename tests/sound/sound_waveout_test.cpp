@@ -54,7 +54,9 @@ TEST_F(WaveOut, BlocksPlayInOrderAndAreMarkedDoneOncePlayed) {
 }
 
 TEST_F(WaveOut, TheSinkTableAndItsRefusals) {
+#if !defined(_WIN32)
   EXPECT_NE(PlatFindWaveOutSink("sdl"), nullptr);
+#endif
   EXPECT_NE(PlatFindWaveOutSink("render"), nullptr);
   EXPECT_EQ(PlatFindWaveOutSink("directsound"), nullptr);
   PlatUseWaveOutSink(PlatFindWaveOutSink("none"));
@@ -67,6 +69,9 @@ TEST_F(WaveOut, TheSinkTableAndItsRefusals) {
 }
 
 TEST_F(WaveOut, SdlSinkPlaysThroughTheDummyDriver) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the Windows build has no SDL sink";
+#else
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   PlatUseWaveOutSink(PlatFindWaveOutSink("sdl"));
   if (PlatWaveOutDeviceCount() <= 0) {
@@ -88,6 +93,7 @@ TEST_F(WaveOut, SdlSinkPlaysThroughTheDummyDriver) {
   PlatWaveOutReset();
   EXPECT_EQ(PlatWaveOutClose(), PLAT_WAVE_OK);
   unsetenv("SDL_AUDIODRIVER");
+#endif
 }
 
 }  // namespace

@@ -101,8 +101,9 @@ inline std::vector<uint8_t> ReadBytes(const std::string& path) {
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// A text file (the log is written in text mode): lines end in "\n" on every system.
 inline std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path);
   std::stringstream s;
   s << in.rdbuf();
   return s.str();

@@ -1,7 +1,9 @@
 // Test helpers for the programs of the build: where they are (TARVON_BIN, as CTest sets it) and
 // running a command line with its exit status and its console output.
 #pragma once
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +28,10 @@ inline RunResult RunCommand(const std::string& command) {
   char buf[4096];
   for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
   const int s = pclose(p);
+#if defined(_WIN32)
+  r.status = s;   // the exit code itself
+#else
   r.status = WIFEXITED(s) ? WEXITSTATUS(s) : WIFSIGNALED(s) ? 128 + WTERMSIG(s) : -1;
+#endif
   return r;
 }

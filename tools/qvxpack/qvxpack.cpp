@@ -17,8 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "runtime/archive.h"
@@ -215,7 +217,8 @@ bool SafeName(const Archive* a) {
 }
 
 int Extract(const std::string& path, const std::vector<std::string>& names, const std::string& dir, bool force) {
-  if (!dir.empty() && mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) return Fail("cannot make \"" + dir + "\"");
+  std::error_code error;
+  if (!dir.empty() && !std::filesystem::create_directory(dir, error) && error) return Fail("cannot make \"" + dir + "\"");
   Archive* a = Open(path);
   if (!a) return 1;
   std::set<std::string> wanted(names.begin(), names.end()), found;
