@@ -19,6 +19,11 @@ const char* Alias(const char* name) {
   if (name && strcmp(name, "system") == 0) return "browser";
   return name;
 }
+#elif defined(_WIN32)
+// On Windows the display is DirectDraw's ("sdl" finds it, as the program asks for the desktop's).
+const PlatPresenter* const kPresenters[] = {&PlatDdrawPresenter, &PlatRenderPresenter, &PlatNullPresenter};
+const PlatClock* const kClocks[] = {&PlatSystemClock, &PlatVirtualClock};
+const char* Alias(const char* name) { return name && strcmp(name, "sdl") == 0 ? "ddraw" : name; }
 #else
 const PlatPresenter* const kPresenters[] = {&PlatSdlPresenter, &PlatRenderPresenter, &PlatNullPresenter};
 const PlatClock* const kClocks[] = {&PlatSystemClock, &PlatVirtualClock};
@@ -26,7 +31,7 @@ const char* Alias(const char* name) { return name; }
 #endif
 
 const PlatPresenter* currentPresenter = &PlatNullPresenter;
-const PlatClock* currentClock = &PlatSystemClock;
+const PlatClock* currentClock = kClocks[0];
 
 void IgnoreChar(uint8_t) {}
 void IgnoreClose() {}
@@ -83,9 +88,13 @@ void PlatCatchSignals() {
   std::signal(SIGTERM, OnSignal);
 }
 
+#if !defined(_WIN32)
+bool PlatDirectSoundPresent() { return false; }
+#endif
+
 bool PlatHasDisplay() {
-#if defined(__EMSCRIPTEN__)
-  return true;   // the page
+#if defined(__EMSCRIPTEN__) || defined(_WIN32)
+  return true;   // the page; the Windows desktop
 #endif
   const char* x = getenv("DISPLAY");
   const char* w = getenv("WAYLAND_DISPLAY");

@@ -82,14 +82,21 @@ struct PlatThread;
 PlatThread* PlatStartThread(void (*body)(void* arg), void* arg, bool timeCritical);
 void PlatJoinThread(PlatThread* thread);
 
-// Shows a message: always on standard error, and in a box when a display is there.
+// Shows a message: always on standard error, and in a box when a display is there. On Windows the box
+// (MessageBoxA) appears only when standard error reaches no one (started from the desktop, with no
+// console, file or pipe) and TARVON_NO_MESSAGE_BOX is unset: a box waits for a viewer to press OK.
 void PlatMessageBox(const char* title, const char* text);
 
-// The SDL presenter: a window instead of the desktop full screen the program asks for, and the
+// Whether DirectSound is there: on Windows "dsound.dll" loads and offers "DirectSoundCreate"; false
+// on other systems.
+bool PlatDirectSoundPresent();
+
+// The desktop's presenter (SDL, or DirectDraw on Windows): a window instead of the desktop full screen the program asks for, and the
 // window's size as a multiple of the 4:3-shaped frame (3: 960 x 720 for 320 x 200).
 void PlatSetWindowOptions(bool windowed, int32_t scale);
 
-// Whether a display can be opened (an X11 or Wayland display is named in the environment).
+// Whether a display can be opened (an X11 or Wayland display is named in the environment; always on
+// Windows and in a browser).
 bool PlatHasDisplay();
 
 // The offline renderer (presenter "render" with clock "virtual"): every presented frame is frame n of

@@ -135,7 +135,7 @@ void RenderClose() {
 }  // namespace
 
 const PlatWaveSink PlatWaveRenderSink = {"render", RenderDeviceCount, RenderSupports, RenderOpen, RenderUpdate,
-                                         RenderClose};
+                                         RenderClose, nullptr};
 
 void PlatSetWaveOutFile(const char* path) {
   std::lock_guard<std::mutex> hold(renderLock);

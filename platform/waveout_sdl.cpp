@@ -79,12 +79,6 @@ void SdlClose() {
   StopAudio();
 }
 
-int32_t NoDevices() { return 0; }
-bool NoFormat(const PlatWaveFormat&) { return false; }
-bool NoOpen(const PlatWaveFormat&) { return false; }
-void Nothing() {}
-
 }  // namespace
 
-const PlatWaveSink PlatWaveSdlSink = {"sdl", SdlDeviceCount, SdlSupports, SdlOpen, nullptr, SdlClose};
-const PlatWaveSink PlatWaveNoneSink = {"none", NoDevices, NoFormat, NoOpen, nullptr, Nothing};
+const PlatWaveSink PlatWaveSdlSink = {"sdl", SdlDeviceCount, SdlSupports, SdlOpen, nullptr, SdlClose, nullptr};

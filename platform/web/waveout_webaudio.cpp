@@ -7,7 +7,6 @@
 // done once its bytes have gone to the worklet, about kLeadMs before they are heard, as a sound
 // card marks a block done once it holds it. When the queue runs dry the gap plays as silence, and
 // the sound that comes after it plays from then on, kLeadMs ahead again.
-// Also the "none" sink: no device at all.
 #include <emscripten.h>
 
 #include <algorithm>
@@ -119,12 +118,6 @@ void WebClose() {
   AudioStop();
 }
 
-int32_t NoDevices() { return 0; }
-bool NoFormat(const PlatWaveFormat&) { return false; }
-bool NoOpen(const PlatWaveFormat&) { return false; }
-void Nothing() {}
-
 }  // namespace
 
-const PlatWaveSink PlatWaveWebAudioSink = {"webaudio", WebDeviceCount, WebSupports, WebOpen, WebUpdate, WebClose};
-const PlatWaveSink PlatWaveNoneSink = {"none", NoDevices, NoFormat, NoOpen, nullptr, Nothing};
+const PlatWaveSink PlatWaveWebAudioSink = {"webaudio", WebDeviceCount, WebSupports, WebOpen, WebUpdate, WebClose, nullptr};
