@@ -51,6 +51,7 @@ struct DdrawState {
   int32_t shots = 0;
   int32_t shownSinceOpen = 0;
   DWORD openedAt = 0;
+  DWORD shownAt[1024] = {};              // GetTickCount of the last frames shown, a ring
   int64_t nextShow = 0;                  // performance-counter time before which no frame is shown
 };
 
@@ -377,7 +378,7 @@ PlatResult DdrawPresent() {
   if (r == DD_OK) {
     dd.drawn = false;
     counts.shown++;
-    dd.shownSinceOpen++;
+    dd.shownAt[dd.shownSinceOpen++ % 1024] = GetTickCount();
   }
   return FromDirectDraw(r);
 }
@@ -396,9 +397,18 @@ void DdrawPump() {
 
 void DdrawClose() {
   if (dd.open) {
-    const double seconds = double(GetTickCount() - dd.openedAt) / 1000;
-    fprintf(stderr, "tarvon3: %d frames shown in %.1f s (%.1f a second)\n", dd.shownSinceOpen, seconds,
-            seconds > 0 ? dd.shownSinceOpen / seconds : 0.0);
+    // The whole run, loading included, and the last 5 s (or as much of them as the ring holds).
+    const DWORD now = GetTickCount();
+    int32_t recent = 0;
+    DWORD since = now;
+    for (; recent < std::min(dd.shownSinceOpen, 1024); recent++) {
+      const DWORD at = dd.shownAt[(dd.shownSinceOpen - 1 - recent) % 1024];
+      if (now - at > 5000) break;
+      since = at;
+    }
+    fprintf(stderr, "tarvon3: %d frames shown in %.1f s; %.1f a second over the last %.1f s\n", dd.shownSinceOpen,
+            double(now - dd.openedAt) / 1000, now > since ? recent * 1000.0 / double(now - since) : 0.0,
+            double(now - since) / 1000);
   }
   if (dd.locked && dd.back) dd.back->Unlock(nullptr);
   dd.locked = nullptr;

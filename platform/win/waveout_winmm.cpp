@@ -91,7 +91,7 @@ void WinmmClose() {
   }
   if (device) {
     waveOutClose(device);
-    fprintf(stderr, "tarvon3: wave-out played %d blocks and ran dry %d times\n", written, dry);
+    fprintf(stderr, "tarvon3: wave-out was given %d blocks and ran dry %d times\n", written, dry);
   }
   device = nullptr;
 }
