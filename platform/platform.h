@@ -1,5 +1,5 @@
 // platform: the small layer that stands in for the operating system's window, display, timer,
-// thread and message box. It is the only code that includes SDL.
+// thread and message box. It is the only code that includes SDL or windows.h.
 //
 // Three records of routines, each picked from a table by name (PlatFindPresenter, PlatFindClock):
 //   presenter  "sdl" (a window or the desktop full screen), "render" (the offline renderer, see
@@ -9,6 +9,11 @@
 // In the browser build (emscripten, platform/web/) the tables hold presenter "canvas" (the page's
 // canvas) and clock "browser" (performance.now()) in place of "sdl" and "system", and those two
 // names find them; the extra thread is a fiber run by the main thread (platform/web/web.h).
+// In the Windows build (platform/win/, the only code that includes windows.h) presenter "ddraw"
+// (DirectDraw) takes the place of "sdl", which finds it; clock "system" is timeGetTime and the extra
+// thread is CreateThread's. The program is a console program: its output (the log printed at exit)
+// reaches the console it was started from, and a shell waits for its exit code; started from the
+// desktop it has a console of its own.
 // Typed characters and the close request reach the runtime through PlatEventSink.
 //
 //   PlatUsePresenter(PlatFindPresenter("null"));
