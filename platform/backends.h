@@ -13,6 +13,14 @@ extern const PlatClock PlatBrowserClock;
 // The Windows build's (platform/win/): DirectDraw; its "system" clock is timeGetTime.
 extern const PlatPresenter PlatDdrawPresenter;
 
+// What PlatSetWindowOptions set, for the desktop's presenters: a window instead of full screen, and
+// its size as a multiple of the frame's 4:3 shape.
+bool PlatWindowForced();
+int32_t PlatWindowScale();
+// Writes the 5-6-5 frame as tarvon3-shot-NNN.png in the current directory (NNN counting up from 001
+// in each run) and says so, or that it could not, on standard error.
+void PlatWriteScreenshot(const uint16_t* frame, int32_t width, int32_t height);
+
 // The operating system's thread under PlatStartThread, which keeps the virtual clock's book-keeping
 // (threads.cpp): runs body(arg) on a new thread, at the highest priority the system grants an
 // unprivileged thread when timeCritical (silent when refused); null when no thread can be made. Join waits for the body to return and

@@ -39,6 +39,9 @@ PlatEventSink eventSink = {IgnoreChar, IgnoreClose};
 
 volatile std::sig_atomic_t signalled = 0;
 
+bool forceWindow = false;
+int32_t windowScale = 3;
+
 uint32_t clockStart = 0;
 int32_t (*showClock)() = nullptr;
 
@@ -77,6 +80,13 @@ const PlatEventSink& PlatGetEventSink() {
 
 uint32_t PlatMilliseconds() { return currentClock->now(); }
 void PlatSleep(uint32_t ms) { currentClock->sleep(ms); }
+
+void PlatSetWindowOptions(bool windowed, int32_t scale) {
+  forceWindow = windowed;
+  windowScale = scale > 0 ? scale : 3;
+}
+bool PlatWindowForced() { return forceWindow; }
+int32_t PlatWindowScale() { return windowScale; }
 
 void PlatNoteClockStart(uint32_t timerBase) { clockStart = timerBase; }
 void PlatSetShowClock(int32_t (*reading)()) { showClock = reading; }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <zlib.h>
 
+#include "platform/backends.h"
+
 namespace {
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
@@ -49,6 +51,18 @@ bool PlatWritePng(const char* path, const uint8_t* rgb, int32_t width, int32_t h
   if (!f) return false;
   const bool ok = fwrite(file.data(), 1, file.size(), f) == file.size();
   return fclose(f) == 0 && ok;
+}
+
+void PlatWriteScreenshot(const uint16_t* frame, int32_t width, int32_t height) {
+  static int32_t shots = 0;
+  char name[64];
+  snprintf(name, sizeof name, "tarvon3-shot-%03d.png", ++shots);
+  std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+  PlatRgbFrom565(frame, width * height, rgb.data());
+  if (PlatWritePng(name, rgb.data(), width, height))
+    fprintf(stderr, "tarvon3: screenshot written to %s\n", name);
+  else
+    fprintf(stderr, "tarvon3: cannot write %s\n", name);
 }
 
 void PlatRgbFrom565(const uint16_t* pixels, int32_t count, uint8_t* rgb) {

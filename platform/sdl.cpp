@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "platform/backends.h"
-#include "platform/png.h"
 
 namespace {
 
@@ -22,12 +21,9 @@ struct SdlState {
   int32_t width = 0, height = 0;
   std::vector<uint16_t> frame;
   bool fullScreen = false;
-  int32_t shots = 0;
 };
 
 SdlState sdl;
-bool forceWindow = false;
-int32_t windowScale = 3;
 
 void SdlClose();
 
@@ -37,7 +33,8 @@ bool SdlOpen(int32_t width, int32_t height, bool fullScreen, const char* title) 
     fprintf(stderr, "tarvon3: SDL could not start its video: %s\n", SDL_GetError());
     return false;
   }
-  sdl.fullScreen = fullScreen && !forceWindow;
+  sdl.fullScreen = fullScreen && !PlatWindowForced();
+  const int32_t windowScale = PlatWindowScale();
   const int32_t shownHeight = height * 6 / 5;   // the 4:3 shape of a 320 x 200 mode on a monitor
   Uint32 flags = SDL_WINDOW_RESIZABLE | (sdl.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width * windowScale,
@@ -90,17 +87,6 @@ PlatResult SdlPresent() {
 
 void SdlRestore() {}
 
-void Screenshot() {
-  char name[64];
-  snprintf(name, sizeof name, "tarvon3-shot-%03d.png", ++sdl.shots);
-  std::vector<uint8_t> rgb(sdl.frame.size() * 3);
-  PlatRgbFrom565(sdl.frame.data(), int32_t(sdl.frame.size()), rgb.data());
-  if (PlatWritePng(name, rgb.data(), sdl.width, sdl.height))
-    fprintf(stderr, "tarvon3: screenshot written to %s\n", name);
-  else
-    fprintf(stderr, "tarvon3: cannot write %s\n", name);
-}
-
 void SdlPump() {
   if (!sdl.window) return;
   const PlatEventSink& sink = PlatGetEventSink();
@@ -117,7 +103,7 @@ void SdlPump() {
         sdl.fullScreen = !sdl.fullScreen;
         SDL_SetWindowFullscreen(sdl.window, sdl.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
       } else if (k == SDLK_F12) {
-        Screenshot();
+        PlatWriteScreenshot(sdl.frame.data(), sdl.width, sdl.height);
       } else if (k == SDLK_ESCAPE) {
         sink.closeRequested();
       }
@@ -142,11 +128,6 @@ void SdlClose() {
 
 const PlatPresenter PlatSdlPresenter = {"sdl", SdlOpen, SdlFormat, SdlLock, SdlUnlock, SdlPresent, SdlRestore,
                                         SdlPump, SdlClose};
-
-void PlatSetWindowOptions(bool windowed, int32_t scale) {
-  forceWindow = windowed;
-  windowScale = scale > 0 ? scale : 3;
-}
 
 void PlatMessageBox(const char* title, const char* text) {
   fprintf(stderr, "%s: %s\n", title, text);

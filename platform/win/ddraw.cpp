@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "platform/backends.h"
-#include "platform/png.h"
 #include "platform/win/ddraw.h"
 #include "platform/win/frame.h"
 #include "platform/win/win.h"
@@ -48,7 +47,6 @@ struct DdrawState {
   uint8_t* locked = nullptr;             // exact: the back buffer while the runtime writes into it
   int32_t lockedPitch = 0;
   bool drawn = false;                    // the last unlock put a new frame on the back surface
-  int32_t shots = 0;
   int32_t shownSinceOpen = 0;
   DWORD openedAt = 0;
   DWORD shownAt[1024] = {};              // GetTickCount of the last frames shown, a ring
@@ -56,8 +54,6 @@ struct DdrawState {
 };
 
 DdrawState dd;
-bool forceWindow = false;
-int32_t windowScale = 3;
 
 struct Fault {
   HRESULT code = DD_OK;
@@ -216,7 +212,7 @@ bool OpenFullScreen() {
 
 bool OpenWindowed() {
   dd.way = Way::kWindowed;
-  const int32_t w = dd.width * windowScale, h = dd.height * 6 / 5 * windowScale;
+  const int32_t w = dd.width * PlatWindowScale(), h = dd.height * 6 / 5 * PlatWindowScale();
   if (dd.dd->SetCooperativeLevel(dd.window, DDSCL_NORMAL) != DD_OK) return false;
   PlatWinShapeWindow(false, w, h);
   DDSURFACEDESC2 desc{};
@@ -259,7 +255,7 @@ bool DdrawOpen(int32_t width, int32_t height, bool fullScreen, const char* title
   dd.title = title ? title : "tarvon3";
   dd.frame.assign(size_t(width) * size_t(height), 0);
   dd.window = PlatWinOpenWindow(dd.title.c_str());
-  if (!dd.window || !CreateDirectDraw() || !CreateSurfaces(fullScreen && !forceWindow)) {
+  if (!dd.window || !CreateDirectDraw() || !CreateSurfaces(fullScreen && !PlatWindowForced())) {
     fprintf(stderr, "tarvon3: DirectDraw could not show a %dx%d frame\n", width, height);
     DdrawClose();
     return false;
@@ -431,11 +427,6 @@ void DdrawClose() {
 const PlatPresenter PlatDdrawPresenter = {"ddraw", DdrawOpen, DdrawFormat, DdrawLock, DdrawUnlock, DdrawPresent, DdrawRestore,
                                           DdrawPump, DdrawClose};
 
-void PlatSetWindowOptions(bool windowed, int32_t scale) {
-  forceWindow = windowed;
-  windowScale = scale > 0 ? scale : 3;
-}
-
 void PlatDdrawToggleFullScreen() {
   if (!dd.open || dd.locked) return;
   const bool toFullScreen = dd.way == Way::kWindowed;
@@ -447,16 +438,7 @@ void PlatDdrawToggleFullScreen() {
   if (!CreateSurfaces(toFullScreen)) fprintf(stderr, "tarvon3: DirectDraw lost the display; frames are not shown\n");
 }
 
-void PlatDdrawScreenshot() {
-  char name[64];
-  snprintf(name, sizeof name, "tarvon3-shot-%03d.png", ++dd.shots);
-  std::vector<uint8_t> rgb(dd.frame.size() * 3);
-  PlatRgbFrom565(dd.frame.data(), int32_t(dd.frame.size()), rgb.data());
-  if (PlatWritePng(name, rgb.data(), dd.width, dd.height))
-    fprintf(stderr, "tarvon3: screenshot written to %s\n", name);
-  else
-    fprintf(stderr, "tarvon3: cannot write %s\n", name);
-}
+void PlatDdrawScreenshot() { PlatWriteScreenshot(dd.frame.data(), dd.width, dd.height); }
 
 void PlatDdrawInjectFault(PlatDdrawStep step, PlatDdrawFault fault, int32_t times) {
   static constexpr HRESULT kCodes[] = {DDERR_SURFACEBUSY, DDERR_WASSTILLDRAWING, DDERR_SURFACELOST};
