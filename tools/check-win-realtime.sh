@@ -35,7 +35,9 @@ mkdir -p "$out/xdg"
 chmod 700 "$out/xdg"
 export XDG_RUNTIME_DIR=$out/xdg
 pids=()
+quiet() { "$@" </dev/null >/dev/null 2>&1; }
 cleanup() {
+  quiet "$wine_run" reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f
   WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   wait 2>/dev/null
@@ -74,19 +76,9 @@ print(len(colours))
 EOF
 }
 
-quiet() { "$@" </dev/null >/dev/null 2>&1; }
-
 failed=0
 run() {
   local name=$1 screen=$2 desktop=$3 way=$4 display=$5
-  # A virtual desktop for tarvon3.exe alone, made when its first window opens.
-  local key='HKCU\Software\Wine\AppDefaults\tarvon3.exe\Explorer'
-  if [ -n "$desktop" ]; then
-    quiet "$wine_run" reg add "$key" /v Desktop /d tarvon3 /f
-    quiet "$wine_run" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v tarvon3 /d "$desktop" /f
-  else
-    quiet "$wine_run" reg delete "$key" /f
-  fi
   local dir=$out/$name
   mkdir -p "$dir/fb"
   cp "$root/data.qvx" "$dir/"
@@ -94,12 +86,16 @@ run() {
   local xvfb=$!
   pids+=($xvfb)
   sleep 1
+  # A new Wine server on this X screen; its desktop, made as it starts, is virtual when asked for.
+  export DISPLAY=:$display
+  if [ -n "$desktop" ]; then
+    quiet "$wine_run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d tarvon3 /f
+    quiet "$wine_run" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v tarvon3 /d "$desktop" /f
+  else
+    quiet "$wine_run" reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f
+  fi
   WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
-  (
-    cd "$dir" || exit 1
-    export DISPLAY=:$display
-    "$wine_run" "$exe" --keys "$((seconds * 1000)):space" >stdout.txt 2>stderr.txt
-  ) &
+  (cd "$dir" && "$wine_run" "$exe" --keys "$((seconds * 1000)):space" >stdout.txt 2>stderr.txt) &
   local show=$!
   # The screenshot a second before the space: the show's time 0 is when the music starts.
   local start=$SECONDS
@@ -135,5 +131,4 @@ run() {
 
 run exact 1280x1024 640x480 "full screen 320x200 (16-bit" 71
 run fallback 800x600 "" "no 320x200x16 mode; full screen 800x600 (16-bit" 72
-quiet "$wine_run" reg delete 'HKCU\Software\Wine\AppDefaults\tarvon3.exe\Explorer' /f
 exit $failed

@@ -37,7 +37,7 @@ struct DdrawState {
   HWND window = nullptr;
   IDirectDraw4* dd = nullptr;
   IDirectDrawSurface4* primary = nullptr;
-  IDirectDrawSurface4* back = nullptr;   // full screen: the attached back buffer; windowed: off-screen
+  IDirectDrawSurface4* back = nullptr;   // full screen: the primary's back buffer; windowed: off-screen
   IDirectDrawClipper* clipper = nullptr;
   int32_t surfaceWidth = 0, surfaceHeight = 0;
   DDPIXELFORMAT pixelFormat{};
@@ -108,8 +108,7 @@ bool CreateDirectDraw() {
 }
 
 void ReleaseSurfaces() {
-  if (dd.way == Way::kWindowed) Release(dd.back);
-  else dd.back = nullptr;   // released with the primary
+  Release(dd.back);   // the off-screen surface, or our reference to the primary's back buffer
   Release(dd.clipper);
   Release(dd.primary);
   dd.drawn = false;
@@ -145,10 +144,10 @@ bool CreateFlipChain() {
   DDSCAPS2 caps{};
   caps.dwCaps = DDSCAPS_BACKBUFFER;
   if (dd.primary->GetAttachedSurface(&caps, &dd.back) != DD_OK) {
+    dd.back = nullptr;
     Release(dd.primary);
     return false;
   }
-  dd.back->Release();   // the primary holds it; it goes with the primary
   return ReadSurfaces();
 }
 
