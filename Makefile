@@ -1,7 +1,7 @@
 # tarvon3: two commands do everything on a fresh Debian machine.
 #   make run    installs what is missing, builds, makes the data and runs the show
 #   make test   installs what is missing, builds and runs every test
-# Other targets: build, data, bench, fuzz, tsan, sanitize, web, web-test, clean.
+# Other targets: build, data, bench, fuzz, tsan, sanitize, web, web-test, win, win-test, clean.
 
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
@@ -12,7 +12,7 @@ PACKAGES = cmake g++ make pkg-config libsdl2-dev libgtest-dev \
            clang libclang-rt-14-dev libfreetype-dev fonts-dejavu-core libpng-dev zlib1g-dev \
            ffmpeg lame twolame xz-utils bzip2 gzip sox xvfb xauth python3
 
-.PHONY: all deps build test run data bench fuzz fuzz-build fuzz-smoke tsan sanitize web web-test clean
+.PHONY: all deps build test run data bench fuzz fuzz-build fuzz-smoke tsan sanitize web web-test win win-deps win-test clean
 
 all: build
 
@@ -111,5 +111,25 @@ web: deps $(BUILD)/CMakeCache.txt
 web-test: web
 	tools/check-web.sh $(WEB_BUILD) $(BUILD)
 
+# Windows: tarvon3.exe, qvxpack.exe and kvoxplay.exe cross-built with mingw-w64 into build-win32/
+# and build-win64/ (cmake/toolchain-mingw32.cmake, -mingw64.cmake), linked statically so that they
+# need only Windows' own DLLs; the 32-bit build also has the library tests, which CTest runs
+# through Wine (tools/wine-run.sh). wine32 needs the i386 architecture, added when missing.
+WIN_PACKAGES = g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
+WINE_PACKAGES = wine wine32 wine64
+WIN_CMAKE = -DCMAKE_BUILD_TYPE=Release -DTARVON_BENCH=OFF $(CMAKE_FLAGS)
+win-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WIN_PACKAGES)"
+	@dpkg --print-foreign-architectures | grep -qx i386 || { \
+	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; echo "Adding the i386 architecture (for wine32)"; \
+	  $$SUDO dpkg --add-architecture i386 && $$SUDO apt-get update -qq; }
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WINE_PACKAGES)"
+
+win: win-deps
+	cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DTARVON_TESTS=OFF $(WIN_CMAKE) >/dev/null
+	nice cmake --build build-win32 -j $(JOBS)
+	cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DTARVON_TESTS=OFF $(WIN_CMAKE) >/dev/null
+	nice cmake --build build-win64 -j $(JOBS) --target tarvon3 qvxpack kvoxplay
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan $(BUILD)-asan-show $(BUILD)-tsan $(WEB_BUILD)
+	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan $(BUILD)-asan-show $(BUILD)-tsan $(WEB_BUILD) build-win32 build-win64

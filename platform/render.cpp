@@ -1,12 +1,11 @@
 // The offline renderer: a presenter that writes every frame to files instead of a screen, in step
 // with the virtual clock. See platform.h for the files it writes.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/backends.h"
@@ -43,20 +42,19 @@ RenderState& State() {
 std::string Path(const char* name) { return State().folder + "/" + name; }
 
 bool MakeFolders(const std::string& path) {
-  std::string part;
-  for (size_t i = 0; i <= path.size(); i++) {
-    if (i == path.size() || path[i] == '/') {
-      if (!part.empty() && mkdir(part.c_str(), 0777) != 0) {
-        struct stat st;
-        if (stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
-      }
-    }
-    if (i < path.size()) part += path[i];
-  }
-  return true;
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  return std::filesystem::is_directory(path, error);
 }
 
+// ffmpeg on the PATH; the raw frames go to it through a pipe in binary mode.
+#if defined(_WIN32)
+bool HaveFfmpeg() { return system("where ffmpeg >nul 2>&1") == 0; }
+FILE* OpenEncoder(const char* command) { return popen(command, "wb"); }
+#else
 bool HaveFfmpeg() { return system("command -v ffmpeg >/dev/null 2>&1") == 0; }
+FILE* OpenEncoder(const char* command) { return popen(command, "w"); }
+#endif
 
 // FNV-1a over the pixels taken 64 bits at a time: quick, and any change of a pixel changes it.
 uint64_t FrameHash(const uint16_t* p, size_t count) {
@@ -79,7 +77,7 @@ bool RenderOpen(int32_t width, int32_t height, bool, const char*) {
     fprintf(stderr, "tarvon3: cannot create the render folder \"%s\"\n", s.folder.c_str());
     return false;
   }
-  s.list = fopen(Path("frames.txt").c_str(), "w");
+  s.list = fopen(Path("frames.txt").c_str(), "wb");   // the same bytes on every system
   if (!s.list) {
     fprintf(stderr, "tarvon3: cannot write %s\n", Path("frames.txt").c_str());
     return false;
@@ -92,13 +90,15 @@ bool RenderOpen(int32_t width, int32_t height, bool, const char*) {
   s.stillDone.assign(s.stills.size(), false);
   ContactBegin(s.contact, width, height);
   remove(Path("show.wav").c_str());   // the sound output writes a new one when there is music
-  if (s.video && HaveFfmpeg()) {
+  const bool encode = s.video && HaveFfmpeg();
+  if (s.video && !encode) fprintf(stderr, "render: no ffmpeg on the PATH, the video is skipped\n");
+  if (encode) {
     char command[1024];
     snprintf(command, sizeof command,
              "ffmpeg -loglevel error -y -f rawvideo -pixel_format rgb565le -video_size %dx%d -framerate %d -i - "
              "-vf scale=960:720:flags=neighbor -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p \"%s\"",
              width, height, s.fps, Path("picture.mp4").c_str());
-    s.encoder = popen(command, "w");
+    s.encoder = OpenEncoder(command);
   }
   PlatResetVirtualTime();
   s.open = true;
@@ -170,7 +170,10 @@ void RenderClose() {
   if (s.progress) fprintf(stderr, "\n");
 }
 
-bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::exists(path, error);
+}
 
 }  // namespace
 

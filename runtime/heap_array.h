@@ -12,7 +12,7 @@
 #include "runtime/log.h"
 
 struct FreeDeleter {
-  void operator()(void* p) const { free(p); }
+  void operator()(void* p) const { FreeLarge(p); }
 };
 template <typename T>
 using HeapArray = std::unique_ptr<T[], FreeDeleter>;

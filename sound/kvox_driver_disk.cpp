@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "sound/kvox.h"
+#include "sound/open_binary.h"
 #include "sound/kvox_wave.h"
 
 namespace {
@@ -35,7 +36,7 @@ int32_t InitSamplePlay(int32_t bits, int32_t channels, int32_t rate, int32_t) {
     if (KVOX_Flags & 1) KVOX_SysError("Uninit sample output first!");
     return -1;
   }
-  gFileHandle = open(kFileName, O_CREAT | O_TRUNC | O_WRONLY, 0600);
+  gFileHandle = OpenBinary(kFileName, O_CREAT | O_TRUNC | O_WRONLY, 0600);
   if (gFileHandle < 0) {
     if (KVOX_Flags & 1) KVOX_SysError("Cannot open file %s.", kFileName);
     return -1;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "sound/kvox.h"
+#include "sound/open_binary.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ int32_t FileOpen(KvoxForm* form, const void* a, int32_t b) {
   const char* name = static_cast<const char*>(a);
   form->fileHandle = 0;
   form->startOffset = 0;
-  int fd = name ? open(name, O_RDONLY) : -1;
+  int fd = name ? OpenBinary(name, O_RDONLY) : -1;
   if (fd < 0) {
     if (KVOX_Flags & 1) KVOX_SysError("File %s not found.", name ? name : "(null)");
     return 4;

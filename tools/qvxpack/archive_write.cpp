@@ -3,10 +3,15 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(_WIN32)
+#include <io.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "runtime/archive_format.h"
 
@@ -14,6 +19,17 @@ namespace {
 
 void Put(std::vector<uint8_t>& out, uint32_t v, int bytes) {
   for (int i = bytes - 1; i >= 0; i--) out.push_back(uint8_t(v >> (8 * i)));
+}
+
+// Makes the temporary file readable to all (mkstemp makes it private), flushes it to the disk
+// and closes it. Windows has no modes to give and flushes with _commit.
+bool Finish(int fd) {
+#if defined(_WIN32)
+  const bool done = _commit(fd) == 0;
+#else
+  const bool done = fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+#endif
+  return close(fd) == 0 && done;
 }
 
 }  // namespace
@@ -78,13 +94,16 @@ bool WriteArchiveFile(const std::string& path, const std::vector<ArchiveItem>& i
     }
     done += size_t(k);
   }
-  if (fchmod(fd, 0644) != 0 || fsync(fd) != 0 || close(fd) != 0) {
+  if (!Finish(fd)) {
     error = std::string("cannot finish the archive: ") + strerror(errno);
     unlink(name.data());
     return false;
   }
-  if (rename(name.data(), path.c_str()) != 0) {
-    error = "cannot rename the archive into place as \"" + path + "\": " + strerror(errno);
+  // std::filesystem's rename replaces an existing archive on Windows too, where rename() refuses.
+  std::error_code renamed;
+  std::filesystem::rename(name.data(), path, renamed);
+  if (renamed) {
+    error = "cannot rename the archive into place as \"" + path + "\": " + renamed.message();
     unlink(name.data());
     return false;
   }

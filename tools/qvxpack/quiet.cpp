@@ -1,19 +1,43 @@
 // Fatal ends caught in a private directory.
 #include "tools/qvxpack/quiet.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 #include "runtime/log.h"
 
+namespace fs = std::filesystem;
+
+namespace {
+
+// A new directory of our own under the system's temporary folder; empty when none can be made.
+fs::path MakePrivateDirectory() {
+  std::error_code error;
+  const fs::path base = fs::temp_directory_path(error);
+  if (error) return {};
+  const auto seed = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (uint64_t i = 0; i < 100; i++) {
+    const fs::path dir = base / ("qvxpack." + std::to_string((seed + i * 7919) % 1000000007));
+    if (fs::create_directory(dir, error)) return dir;
+  }
+  return {};
+}
+
+}  // namespace
+
 bool RunQuietly(void (*routine)(), std::string* message) {
-  char dir[] = "/tmp/qvxpack.XXXXXX";
-  int home = open(".", O_RDONLY | O_DIRECTORY);
-  bool moved = home >= 0 && mkdtemp(dir) && chdir(dir) == 0;
+  std::error_code error;
+  const fs::path home = fs::current_path(error);
+  const fs::path dir = error ? fs::path() : MakePrivateDirectory();
+  bool moved = false;
+  if (!dir.empty()) {
+    fs::current_path(dir, error);
+    moved = !error;
+  }
   bool died = RunGuarded(routine);
   if (died) ResetExitOnce();
   if (message) message->clear();
@@ -29,10 +53,9 @@ bool RunQuietly(void (*routine)(), std::string* message) {
       }
       fclose(f);
     }
-    unlink("log.txt");
-    if (fchdir(home) != 0) perror("qvxpack: cannot return to the starting directory");
-    rmdir(dir);
+    fs::current_path(home, error);
+    if (error) fprintf(stderr, "qvxpack: cannot return to the starting directory: %s\n", error.message().c_str());
   }
-  if (home >= 0) close(home);
+  if (!dir.empty()) fs::remove_all(dir, error);
   return died;
 }

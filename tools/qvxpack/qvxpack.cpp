@@ -15,8 +15,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "runtime/archive.h"
@@ -173,14 +175,14 @@ void RunUnpack() { gRead.sum = UnpackEntry(gRead.archive, gRead.out->data()); }
 
 Archive* Open(const std::string& path) {
   // Opened here by its absolute path: the reader runs inside a private directory.
-  char* real = realpath(path.c_str(), nullptr);
-  if (!real) {
-    Fail("cannot open \"" + path + "\": " + strerror(errno));
+  std::error_code error;
+  const std::filesystem::path real = std::filesystem::canonical(path, error);
+  if (error) {
+    Fail("cannot open \"" + path + "\": " + error.message());
     return nullptr;
   }
   static std::string full;
-  full = real;
-  free(real);
+  full = real.string();
   gRead.path = full.c_str();
   gRead.archive = nullptr;
   std::string why;
@@ -235,7 +237,8 @@ bool SafeName(const Archive* a) {
 }
 
 int Extract(const std::string& path, const std::vector<std::string>& names, const std::string& dir) {
-  if (!dir.empty() && mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) return Fail("cannot make \"" + dir + "\"");
+  std::error_code error;
+  if (!dir.empty() && !std::filesystem::create_directory(dir, error) && error) return Fail("cannot make \"" + dir + "\"");
   Archive* a = Open(path);
   if (!a) return 1;
   std::set<std::string> wanted(names.begin(), names.end()), found;
