@@ -1,8 +1,10 @@
-// The DirectSound device: there is no DirectSound on this platform, so it never reports itself present.
-// With DirectSound asked for (option 5) and no window handle (option 6) detection fails with its own
-// error, as a device that needs a window must; otherwise it is simply absent.
+// The DirectSound device: present when the system has DirectSound (on Windows, "dsound.dll" with its
+// "DirectSoundCreate"), but only looked for when option 5 asks for it, which the MIDAS driver never
+// does, so it is never selected; it has no output path of its own. With DirectSound asked for and no
+// window handle (option 6) detection fails with its own error, as a device that needs a window must.
 #include "midas/midas.h"
 #include "midas/sdevice.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -10,7 +12,8 @@ int32_t DsDetect(bool* present) {
   *present = false;
   if (MidasConfig[MIDAS_OPTION_DSOUND_MODE] == 0) return MIDAS_OK;
   if (MidasConfig[MIDAS_OPTION_DSOUND_HWND] == 0) return MIDAS_ERR_DSOUND_NO_WINDOW;
-  return MIDAS_OK;   // "dsound.dll" cannot be loaded here: absent
+  *present = PlatDirectSoundPresent();
+  return MIDAS_OK;
 }
 int32_t DsInit(int32_t, int32_t) { return MIDAS_ERR_DEVICE_NOT_AVAILABLE; }
 int32_t DsClose() { return MIDAS_OK; }

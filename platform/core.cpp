@@ -21,10 +21,10 @@ const char* Alias(const char* name) {
   return name;
 }
 #elif defined(_WIN32)
-// Windows: the offline renderer and the null presenter, with the system clock of the C++ library.
-const PlatPresenter* const kPresenters[] = {&PlatRenderPresenter, &PlatNullPresenter};
+// On Windows the display is DirectDraw's ("sdl" finds it, as the program asks for the desktop's).
+const PlatPresenter* const kPresenters[] = {&PlatDdrawPresenter, &PlatRenderPresenter, &PlatNullPresenter};
 const PlatClock* const kClocks[] = {&PlatSystemClock, &PlatVirtualClock};
-const char* Alias(const char* name) { return name; }
+const char* Alias(const char* name) { return name && strcmp(name, "sdl") == 0 ? "ddraw" : name; }
 #else
 const PlatPresenter* const kPresenters[] = {&PlatSdlPresenter, &PlatRenderPresenter, &PlatNullPresenter};
 const PlatClock* const kClocks[] = {&PlatSystemClock, &PlatVirtualClock};
@@ -32,13 +32,16 @@ const char* Alias(const char* name) { return name; }
 #endif
 
 const PlatPresenter* currentPresenter = &PlatNullPresenter;
-const PlatClock* currentClock = &PlatSystemClock;
+const PlatClock* currentClock = kClocks[0];
 
 void IgnoreChar(uint8_t) {}
 void IgnoreClose() {}
 PlatEventSink eventSink = {IgnoreChar, IgnoreClose};
 
 volatile std::sig_atomic_t signalled = 0;
+
+bool forceWindow = false;
+int32_t windowScale = 3;
 
 uint32_t clockStart = 0;
 int32_t (*showClock)() = nullptr;
@@ -81,6 +84,13 @@ const PlatEventSink& PlatGetEventSink() {
 uint32_t PlatMilliseconds() { return currentClock->now(); }
 void PlatSleep(uint32_t ms) { currentClock->sleep(ms); }
 
+void PlatSetWindowOptions(bool windowed, int32_t scale) {
+  forceWindow = windowed;
+  windowScale = scale > 0 ? scale : 3;
+}
+bool PlatWindowForced() { return forceWindow; }
+int32_t PlatWindowScale() { return windowScale; }
+
 void PlatNoteClockStart(uint32_t timerBase) { clockStart = timerBase; }
 void PlatSetShowClock(int32_t (*reading)()) { showClock = reading; }
 uint32_t PlatClockStartTime() { return clockStart; }
@@ -101,9 +111,13 @@ void PlatEndProcess(int status) {
   _Exit(status);
 }
 
+#if !defined(_WIN32)
+bool PlatDirectSoundPresent() { return false; }
+#endif
+
 bool PlatHasDisplay() {
-#if defined(__EMSCRIPTEN__)
-  return true;   // the page
+#if defined(__EMSCRIPTEN__) || defined(_WIN32)
+  return true;   // the page; the Windows desktop
 #endif
   const char* x = getenv("DISPLAY");
   const char* w = getenv("WAYLAND_DISPLAY");

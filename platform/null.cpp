@@ -1,11 +1,6 @@
-// The null presenter (frames are accepted and dropped) and the system clock.
-#include <chrono>
-#include <cstdio>
-#include <thread>
+// The null presenter: frames are accepted and dropped.
+#include <cstddef>
 #include <vector>
-
-#include <pthread.h>
-#include <sched.h>
 
 #include "platform/backends.h"
 
@@ -29,24 +24,6 @@ PlatResult NullOk() { return PLAT_OK; }
 void NullNothing() {}
 void NullClose() { nullSurface.clear(); }
 
-uint32_t SystemNow() {
-  using namespace std::chrono;
-  return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-void SystemSleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 }  // namespace
 
 const PlatPresenter PlatNullPresenter = {"null", NullOpen, NullFormat, NullLock, NullOk, NullOk, NullNothing, NullNothing, NullClose};
-const PlatClock PlatSystemClock = {"system", SystemNow, SystemSleep};
-
-void PlatRaiseThreadPriority() {
-  // Real-time scheduling needs privileges most desktops do not grant; then the best ordinary
-  // priority is the one we get, and nothing is reported.
-  sched_param param{};
-  param.sched_priority = sched_get_priority_max(SCHED_FIFO);
-  if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) != 0) {
-    param.sched_priority = 0;
-    pthread_setschedparam(pthread_self(), SCHED_OTHER, &param);
-  }
-}

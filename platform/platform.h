@@ -1,5 +1,5 @@
 // platform: the small layer that stands in for the operating system's window, display, timer,
-// thread and message box. It is the only code that includes SDL.
+// thread and message box. It is the only code that includes SDL or windows.h.
 //
 // Three records of routines, each picked from a table by name (PlatFindPresenter, PlatFindClock):
 //   presenter  "sdl" (a window or the desktop full screen), "render" (the offline renderer, see
@@ -9,6 +9,11 @@
 // In the browser build (emscripten, platform/web/) the tables hold presenter "canvas" (the page's
 // canvas) and clock "browser" (performance.now()) in place of "sdl" and "system", and those two
 // names find them; the extra thread is a fiber run by the main thread (platform/web/web.h).
+// In the Windows build (platform/win/, the only code that includes windows.h) presenter "ddraw"
+// (DirectDraw) takes the place of "sdl", which finds it; clock "system" is timeGetTime and the extra
+// thread is CreateThread's. The program is a console program: its output (the log printed at exit)
+// reaches the console it was started from, and a shell waits for its exit code; started from the
+// desktop it has a console of its own.
 // Typed characters and the close request reach the runtime through PlatEventSink.
 //
 //   PlatUsePresenter(PlatFindPresenter("null"));
@@ -82,14 +87,21 @@ struct PlatThread;
 PlatThread* PlatStartThread(void (*body)(void* arg), void* arg, bool timeCritical);
 void PlatJoinThread(PlatThread* thread);
 
-// Shows a message: always on standard error, and in a box when a display is there.
+// Shows a message: always on standard error, and in a box when a display is there. On Windows the box
+// (MessageBoxA) appears only when standard error reaches no one (started from the desktop, with no
+// console, file or pipe) and TARVON_NO_MESSAGE_BOX is unset: a box waits for a viewer to press OK.
 void PlatMessageBox(const char* title, const char* text);
 
-// The SDL presenter: a window instead of the desktop full screen the program asks for, and the
+// Whether DirectSound is there: on Windows "dsound.dll" loads and offers "DirectSoundCreate"; false
+// on other systems.
+bool PlatDirectSoundPresent();
+
+// The desktop's presenter (SDL, or DirectDraw on Windows): a window instead of the desktop full screen the program asks for, and the
 // window's size as a multiple of the 4:3-shaped frame (3: 960 x 720 for 320 x 200).
 void PlatSetWindowOptions(bool windowed, int32_t scale);
 
-// Whether a display can be opened (an X11 or Wayland display is named in the environment).
+// Whether a display can be opened (an X11 or Wayland display is named in the environment; always on
+// Windows and in a browser).
 bool PlatHasDisplay();
 
 // The offline renderer (presenter "render" with clock "virtual"): every presented frame is frame n of

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <zlib.h>
 
+#include "platform/backends.h"
 #include "platform/whole_file.h"
 
 namespace {
@@ -66,6 +67,14 @@ std::string PlatSaveScreenshot(const char* prefix, const uint16_t* frame, int32_
     if (r == PLAT_FILE_FAILED) break;
   }
   return "";
+}
+
+void PlatWriteScreenshot(const uint16_t* frame, int32_t width, int32_t height) {
+  const std::string name = PlatSaveScreenshot("tarvon3-shot", frame, width, height);
+  if (!name.empty())
+    fprintf(stderr, "tarvon3: screenshot written to %s\n", name.c_str());
+  else
+    fprintf(stderr, "tarvon3: cannot write a screenshot into the current folder\n");
 }
 
 void PlatRgbFrom565(const uint16_t* pixels, int32_t count, uint8_t* rgb) {

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "platform/backends.h"
-#include "platform/png.h"
 
 namespace {
 
@@ -27,8 +26,6 @@ struct SdlState {
 };
 
 SdlState sdl;
-bool forceWindow = false;
-int32_t windowScale = 3;
 
 void SdlClose();
 
@@ -38,7 +35,8 @@ bool SdlOpen(int32_t width, int32_t height, bool fullScreen, const char* title) 
     fprintf(stderr, "tarvon3: SDL could not start its video: %s\n", SDL_GetError());
     return false;
   }
-  sdl.fullScreen = fullScreen && !forceWindow;
+  sdl.fullScreen = fullScreen && !PlatWindowForced();
+  const int32_t windowScale = PlatWindowScale();
   const int32_t shownHeight = height * 6 / 5;   // the 4:3 shape of a 320 x 200 mode on a monitor
   Uint32 flags = SDL_WINDOW_RESIZABLE | (sdl.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width * windowScale,
@@ -91,14 +89,6 @@ PlatResult SdlPresent() {
 
 void SdlRestore() {}
 
-void Screenshot() {
-  const std::string name = PlatSaveScreenshot("tarvon3-shot", sdl.frame.data(), sdl.width, sdl.height);
-  if (!name.empty())
-    fprintf(stderr, "tarvon3: screenshot written to %s\n", name.c_str());
-  else
-    fprintf(stderr, "tarvon3: cannot write a screenshot into the current folder\n");
-}
-
 void SdlPump() {
   if (!sdl.window) return;
   const PlatEventSink& sink = PlatGetEventSink();
@@ -115,7 +105,7 @@ void SdlPump() {
         sdl.fullScreen = !sdl.fullScreen;
         SDL_SetWindowFullscreen(sdl.window, sdl.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
       } else if (k == SDLK_F12) {
-        Screenshot();
+        PlatWriteScreenshot(sdl.frame.data(), sdl.width, sdl.height);
       } else if (k == SDLK_ESCAPE) {
         sink.closeRequested();
       }
@@ -140,11 +130,6 @@ void SdlClose() {
 
 const PlatPresenter PlatSdlPresenter = {"sdl", SdlOpen, SdlFormat, SdlLock, SdlUnlock, SdlPresent, SdlRestore,
                                         SdlPump, SdlClose};
-
-void PlatSetWindowOptions(bool windowed, int32_t scale) {
-  forceWindow = windowed;
-  windowScale = scale > 0 ? scale : 3;
-}
 
 void PlatMessageBox(const char* title, const char* text) {
   fprintf(stderr, "%s: %s\n", title, text);

@@ -6,14 +6,16 @@
 // thread does between two frames never depends on the speed of the machine.
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "platform/backends.h"
 
 struct PlatThread {
-  std::thread thread;
+  PlatSystemThread* system = nullptr;
+  void (*body)(void*) = nullptr;
+  void* arg = nullptr;
   bool sleeping = false;
   bool joining = false;
   bool finished = false;
@@ -27,6 +29,15 @@ std::condition_variable threadSignal;
 std::vector<PlatThread*> threads;
 std::atomic<uint32_t> virtualNow{0};
 thread_local PlatThread* self = nullptr;
+
+void RunThread(void* arg) {
+  PlatThread* t = static_cast<PlatThread*>(arg);
+  self = t;
+  t->body(t->arg);
+  std::lock_guard<std::mutex> hold(threadLock);
+  t->finished = true;
+  threadSignal.notify_all();
+}
 
 bool Due(const PlatThread* t, uint32_t now) { return int32_t(now - t->wakeAt) >= 0; }
 
@@ -61,18 +72,19 @@ void PlatResetVirtualTime() { virtualNow.store(0); }
 
 PlatThread* PlatStartThread(void (*body)(void*), void* arg, bool timeCritical) {
   auto* t = new PlatThread;
+  t->body = body;
+  t->arg = arg;
   {
     std::lock_guard<std::mutex> hold(threadLock);
     threads.push_back(t);
   }
-  t->thread = std::thread([t, body, arg, timeCritical] {
-    self = t;
-    if (timeCritical) PlatRaiseThreadPriority();
-    body(arg);
+  t->system = PlatStartSystemThread(RunThread, t, timeCritical);
+  if (!t->system) {
+    // The body never runs: the thread counts as ended, so neither the virtual clock nor a join waits.
+    fprintf(stderr, "tarvon3: the system could not start a thread\n");
     std::lock_guard<std::mutex> hold(threadLock);
     t->finished = true;
-    threadSignal.notify_all();
-  });
+  }
   return t;
 }
 
@@ -83,7 +95,7 @@ void PlatJoinThread(PlatThread* thread) {
     thread->joining = true;
     threadSignal.notify_all();
   }
-  if (thread->thread.joinable()) thread->thread.join();
+  PlatJoinSystemThread(thread->system);
   {
     std::lock_guard<std::mutex> hold(threadLock);
     std::erase(threads, thread);

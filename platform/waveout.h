@@ -15,6 +15,8 @@
 //             that block's first sample; it takes its name, whole, when the device closes. 44.1 kHz 16-bit
 //             stereo only.
 //   "none"    no device at all (PlatWaveOutDeviceCount() is 0)
+//   "winmm"   the Windows build's default in place of "sdl": the system's wave-out device (wave mapper),
+//             to which the queue calls are handed on one for one (platform/win/waveout_winmm.cpp)
 //   "webaudio" the browser build's default in place of "sdl": the page's AudioWorklet, fed at the pace
 //             of the audio context's clock (platform/web/waveout_webaudio.cpp)
 // Tests install a sink of their own (PlatUseWaveOutSink) and play with PlatWaveOutPull.
@@ -45,6 +47,7 @@ struct PlatWaveHeader {
   std::atomic<uint32_t> flags{0};
   PlatWaveHeader* next = nullptr;   // the queue's link, owned by the device while queued
   int32_t played = 0;               // bytes of this block already played, owned by the device
+  void* system = nullptr;           // the system's own header while prepared (a sink that keeps the queue)
 };
 
 struct PlatWaveFormat {
@@ -88,6 +91,18 @@ struct PlatWaveSink {
   bool (*open)(const PlatWaveFormat& f);    // starts playing the queue
   void (*update)();                         // called on the caller's thread by every queue call; may pull
   void (*close)();                          // stops playing; no pull runs after it returns
+  const struct PlatWaveSystemQueue* system; // null for a sink that pulls; see below
+};
+
+// A sink whose system keeps the queue itself (winmm) plays no pulls: the queue calls are handed on to
+// it once the common checks (open device, header given, prepared, not queued) have passed. It keeps
+// each header's flags as the device does, DONE set once the system has played the block.
+struct PlatWaveSystemQueue {
+  PlatWaveResult (*prepare)(PlatWaveHeader* h);
+  PlatWaveResult (*unprepare)(PlatWaveHeader* h);
+  PlatWaveResult (*write)(PlatWaveHeader* h);
+  PlatWaveResult (*reset)();
+  int32_t (*queuedBytes)();
 };
 
 const PlatWaveSink* PlatFindWaveOutSink(const char* name);   // "sdl", "render", "none"; null otherwise
@@ -109,3 +124,4 @@ extern const PlatWaveSink PlatWaveSdlSink;
 extern const PlatWaveSink PlatWaveRenderSink;
 extern const PlatWaveSink PlatWaveNoneSink;
 extern const PlatWaveSink PlatWaveWebAudioSink;   // the browser build's default: the page's WebAudio
+extern const PlatWaveSink PlatWaveWinmmSink;      // the Windows build's default: winmm's wave-out

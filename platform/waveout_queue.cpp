@@ -19,7 +19,7 @@ void Nothing() {}
 }  // namespace
 
 // No device at all, on every system.
-const PlatWaveSink PlatWaveNoneSink = {"none", NoDevices, NoFormat, NoOpen, nullptr, Nothing};
+const PlatWaveSink PlatWaveNoneSink = {"none", NoDevices, NoFormat, NoOpen, nullptr, Nothing, nullptr};
 
 namespace {
 
@@ -27,8 +27,8 @@ namespace {
 const PlatWaveSink* const kDefaultSink = &PlatWaveWebAudioSink;   // in a browser: WebAudio
 const PlatWaveSink* const kSinks[] = {&PlatWaveWebAudioSink, &PlatWaveRenderSink, &PlatWaveNoneSink};
 #elif defined(_WIN32)
-const PlatWaveSink* const kDefaultSink = &PlatWaveNoneSink;
-const PlatWaveSink* const kSinks[] = {&PlatWaveRenderSink, &PlatWaveNoneSink};
+const PlatWaveSink* const kDefaultSink = &PlatWaveWinmmSink;   // on Windows: winmm's wave-out
+const PlatWaveSink* const kSinks[] = {&PlatWaveWinmmSink, &PlatWaveRenderSink, &PlatWaveNoneSink};
 #else
 const PlatWaveSink* const kDefaultSink = &PlatWaveSdlSink;
 const PlatWaveSink* const kSinks[] = {&PlatWaveSdlSink, &PlatWaveRenderSink, &PlatWaveNoneSink};
@@ -57,6 +57,9 @@ const PlatWaveSink* Resolve() {
   if (sink == kDefaultSink && presenter && strcmp(presenter->name, "render") == 0) return &PlatWaveRenderSink;
   return sink;
 }
+
+// The system queue of the open sink, when the system keeps the queue (checked with the lock held).
+const PlatWaveSystemQueue* SystemQueue() { return openSink.load()->system; }
 
 void UpdateSink() {
   const PlatWaveSink* sink = openSink.load();
@@ -118,6 +121,7 @@ PlatWaveResult PlatWaveOutPrepare(PlatWaveHeader* h) {
   if (!h || !h->data || h->bytes < 0) return PLAT_WAVE_BAD_PARAM;
   std::lock_guard<std::mutex> hold(queueLock);
   if (!deviceOpen) return PLAT_WAVE_BAD_DEVICE;
+  if (SystemQueue()) return SystemQueue()->prepare(h);
   h->flags.fetch_or(PLAT_WAVE_PREPARED);
   return PLAT_WAVE_OK;
 }
@@ -127,6 +131,7 @@ PlatWaveResult PlatWaveOutUnprepare(PlatWaveHeader* h) {
   std::lock_guard<std::mutex> hold(queueLock);
   if (!deviceOpen) return PLAT_WAVE_BAD_DEVICE;
   if (h->flags.load() & PLAT_WAVE_QUEUED) return PLAT_WAVE_STILL_PLAYING;
+  if (SystemQueue()) return SystemQueue()->unprepare(h);
   h->flags.fetch_and(~uint32_t(PLAT_WAVE_PREPARED));
   return PLAT_WAVE_OK;
 }
@@ -139,6 +144,7 @@ PlatWaveResult PlatWaveOutWrite(PlatWaveHeader* h) {
     uint32_t flags = h->flags.load();
     if (!(flags & PLAT_WAVE_PREPARED)) return PLAT_WAVE_UNPREPARED;
     if (flags & PLAT_WAVE_QUEUED) return PLAT_WAVE_STILL_PLAYING;
+    if (SystemQueue()) return SystemQueue()->write(h);
     h->played = 0;
     h->next = nullptr;
     h->flags.store((flags & ~uint32_t(PLAT_WAVE_DONE)) | PLAT_WAVE_QUEUED);
@@ -154,6 +160,7 @@ PlatWaveResult PlatWaveOutWrite(PlatWaveHeader* h) {
 PlatWaveResult PlatWaveOutReset() {
   std::lock_guard<std::mutex> hold(queueLock);
   if (!deviceOpen) return PLAT_WAVE_BAD_DEVICE;
+  if (SystemQueue()) return SystemQueue()->reset();
   for (PlatWaveHeader* h = queueHead; h;) {
     PlatWaveHeader* next = h->next;
     h->next = nullptr;
@@ -169,7 +176,7 @@ PlatWaveResult PlatWaveOutClose() {
   {
     std::lock_guard<std::mutex> hold(queueLock);
     if (!deviceOpen) return PLAT_WAVE_BAD_DEVICE;
-    if (queueHead) return PLAT_WAVE_STILL_PLAYING;
+    if (queueHead || (SystemQueue() && SystemQueue()->queuedBytes() > 0)) return PLAT_WAVE_STILL_PLAYING;
   }
   openSink.load()->close();   // outside the lock: a sink's player thread may be waiting for it
   std::lock_guard<std::mutex> hold(queueLock);
@@ -207,6 +214,7 @@ int32_t PlatWaveOutPull(uint8_t* out, int32_t bytes) {
 
 int32_t PlatWaveOutQueuedBytes() {
   std::lock_guard<std::mutex> hold(queueLock);
+  if (deviceOpen && SystemQueue()) return SystemQueue()->queuedBytes();
   return queuedBytes;
 }
 

@@ -132,7 +132,7 @@ void RenderClose() {
 }  // namespace
 
 const PlatWaveSink PlatWaveRenderSink = {"render", RenderDeviceCount, RenderSupports, RenderOpen, RenderUpdate,
-                                         RenderClose};
+                                         RenderClose, nullptr};
 
 bool PlatWaveFileFailed() {
   std::lock_guard<std::mutex> hold(renderLock);

@@ -81,4 +81,4 @@ void SdlClose() {
 
 }  // namespace
 
-const PlatWaveSink PlatWaveSdlSink = {"sdl", SdlDeviceCount, SdlSupports, SdlOpen, nullptr, SdlClose};
+const PlatWaveSink PlatWaveSdlSink = {"sdl", SdlDeviceCount, SdlSupports, SdlOpen, nullptr, SdlClose, nullptr};

@@ -5,8 +5,8 @@
 // per pass (converting to 5-5-5 when the display is 15-bit) and returns the same pointer; GetKey takes
 // the oldest typed character (signed 8-bit widened, 0 when none) from a queue of 64.
 //
-// The display itself is a platform presenter (platform/platform.h): SDL2 on a desktop, the offline
-// renderer, or the null presenter of tests.
+// The display itself is a platform presenter (platform/platform.h): SDL2 on a desktop (DirectDraw on
+// Windows), the offline renderer, or the null presenter of tests.
 #pragma once
 #include <cstdint>
 

@@ -73,7 +73,7 @@ void TakeAll() {
   while (PlatWaveOutPull(buffer, sizeof buffer) > 0) {}
 }
 void Nothing() {}
-const PlatWaveSink kDrain = {"drain", OneDevice, Any, OpenOk, TakeAll, Nothing};
+const PlatWaveSink kDrain = {"drain", OneDevice, Any, OpenOk, TakeAll, Nothing, nullptr};
 
 std::vector<uint8_t> Music() {
   if (system("command -v lame >/dev/null 2>&1") != 0) return {};

@@ -33,7 +33,7 @@ void Drain() {
   while (PlatWaveOutPull(buffer, sizeof buffer) > 0) {}
 }
 void Nothing() {}
-const PlatWaveSink kDrain = {"drain", OneDevice, Any, OpenOk, Drain, Nothing};
+const PlatWaveSink kDrain = {"drain", OneDevice, Any, OpenOk, Drain, Nothing, nullptr};
 
 }  // namespace
 

@@ -123,9 +123,6 @@ void Close() {
 
 const PlatPresenter PlatCanvasPresenter = {"canvas", Open, Format, Lock, Unlock, Present, Restore, Pump, Close};
 
-// Window options are the desktop's; the page decides the canvas's size and full screen itself.
-void PlatSetWindowOptions(bool, int32_t) {}
-
 void PlatMessageBox(const char* title, const char* text) {
   fprintf(stderr, "%s: %s\n", title, text);
   PageMessage(title, text);

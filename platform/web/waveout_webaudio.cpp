@@ -7,7 +7,6 @@
 // done once its bytes have gone to the worklet, about kLeadMs before they are heard, as a sound
 // card marks a block done once it holds it. When the queue runs dry the gap plays as silence, and
 // the sound that comes after it plays from then on, kLeadMs ahead again.
-// Also the "none" sink: no device at all.
 #include <emscripten.h>
 
 #include <algorithm>
@@ -121,4 +120,4 @@ void WebClose() {
 
 }  // namespace
 
-const PlatWaveSink PlatWaveWebAudioSink = {"webaudio", WebDeviceCount, WebSupports, WebOpen, WebUpdate, WebClose};
+const PlatWaveSink PlatWaveWebAudioSink = {"webaudio", WebDeviceCount, WebSupports, WebOpen, WebUpdate, WebClose, nullptr};

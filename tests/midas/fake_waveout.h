@@ -23,7 +23,7 @@ inline bool Open(const PlatWaveFormat& f) {
 }
 inline void Close() { closes++; }
 
-inline const PlatWaveSink kSink = {"fake", Count, Supports, Open, nullptr, Close};
+inline const PlatWaveSink kSink = {"fake", Count, Supports, Open, nullptr, Close, nullptr};
 
 // Installs the sink with one device accepting everything.
 inline void Install() {

@@ -16,7 +16,7 @@ namespace {
 std::atomic<int32_t> updates{0};
 void CountUpdate() { updates.fetch_add(1); }
 const PlatWaveSink kCountingSink = {"counting", fake_waveout::Count, fake_waveout::Supports, fake_waveout::Open,
-                                    CountUpdate, fake_waveout::Close};
+                                    CountUpdate, fake_waveout::Close, nullptr};
 
 // Plays the queue from its own thread, as a sound card would.
 struct Device {
