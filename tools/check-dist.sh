@@ -3,7 +3,8 @@
 # empty folder and its show renders the first 3 s there (--render out --no-video --to 3000; the
 # Windows ones under Wine, tools/wine-run.sh), from its own data.qvx, ending with status 0, a
 # clean log and the frames.txt of the native build's render. The web archive must unpack to the
-# files of WEB_BUILD/site, byte for byte.
+# files of WEB_BUILD/site, byte for byte, and pass the render check of tools/check-web.sh served
+# from there (when `make web` has installed puppeteer-core).
 #   tools/check-dist.sh [NATIVE_BUILD] [WEB_BUILD]     (defaults build and build-web)
 # The archives are read from dist/ (or $DIST_DIR); the runs are in NATIVE_BUILD/dist-runs/.
 # Prints one line per archive; exit status 1 when any fails.
@@ -92,6 +93,21 @@ if unpack "$out/tarvon3-$version-web.zip"; then
     failed=1
   elif diff -r "$web/site" "$folder" >"$runs/$name/diff.txt"; then
     say "$name: the files of $(basename "$web")/site, $(find "$folder" -type f | wc -l) of them"
+    # The browser's render check of tools/check-web.sh, served from the unpacked folder. It takes
+    # its folders relative to the project: WEB_BUILD/site and WEB_BUILD/npm (puppeteer-core).
+    if [ -d "$web/npm/node_modules/puppeteer-core" ]; then
+      mkdir "$runs/$name/web" && mv "$folder" "$runs/$name/web/site" && ln -s "$web/npm" "$runs/$name/web/npm"
+      if tools/check-web.sh "$(realpath --relative-to="$root" "$runs/$name/web")" \
+          "$(realpath --relative-to="$root" "$build")" render >"$runs/$name/check-web.txt" 2>&1; then
+        sed "s/^/check-dist: $name: /" "$runs/$name/check-web.txt"
+      else
+        say "$name: the browser's render check failed:"
+        cat "$runs/$name/check-web.txt"
+        failed=1
+      fi
+    else
+      say "$name: the browser's render check skipped: no puppeteer-core in $web/npm (make web installs it)"
+    fi
   else
     say "$name: not the files of $web/site:"
     head -n 6 "$runs/$name/diff.txt"
