@@ -10,7 +10,7 @@ CMAKE_FLAGS ?=
 # Debian packages the build, the data and the tests need; installed only when missing.
 PACKAGES = cmake g++ make pkg-config libsdl2-dev libgtest-dev \
            clang libclang-rt-14-dev libfreetype-dev fonts-dejavu-core libpng-dev zlib1g-dev \
-           ffmpeg lame twolame xz-utils bzip2 gzip sox xvfb xauth python3
+           ffmpeg lame twolame xz-utils bzip2 gzip sox xvfb xauth python3 zip unzip
 
 .PHONY: all deps build test run data bench fuzz fuzz-build fuzz-smoke tsan sanitize web web-test win win-deps win-test clean
 
@@ -43,6 +43,7 @@ test: build data
 	tools/check-sanitizers.sh $(BUILD)-fuzz $(BUILD)-tsan
 	$(MAKE) --no-print-directory web-test
 	$(MAKE) --no-print-directory win-test
+	$(MAKE) --no-print-directory dist-test
 
 run: build data
 	@tools/run-show.sh $(BUILD)
@@ -143,3 +144,15 @@ win-test: win build data
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan $(BUILD)-asan-show $(BUILD)-tsan $(WEB_BUILD) build-win32 build-win64
+
+# Release archives in dist/ (tools/make-dist.sh): tarvon3-VERSION-win32.zip and -win64.zip (the
+# exes, data.qvx and README.txt for viewers, from tools/dist/README.txt), -linux-x86_64.tar.gz (the
+# native tarvon3, data.qvx, README.txt) and -web.zip (the site of `make web`); VERSION is
+# CMakeLists.txt's. `make dist-test` (part of `make test`) unpacks each into an empty folder and
+# renders the first 3 s there, under Wine for the Windows ones (tools/check-dist.sh).
+.PHONY: dist dist-test
+dist: build data win web
+	tools/make-dist.sh $(BUILD) build-win32 build-win64 $(WEB_BUILD)
+
+dist-test: dist
+	tools/check-dist.sh $(BUILD) $(WEB_BUILD)
