@@ -119,7 +119,7 @@ web-test: web
 # through Wine (tools/wine-run.sh); its MPEG tests read the native build's streams. wine32 needs the
 # i386 architecture, added when missing.
 WIN_PACKAGES = g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
-WINE_PACKAGES = wine wine32 wine64
+WINE_PACKAGES = wine wine32 wine64 pulseaudio
 WIN_CMAKE = -DCMAKE_BUILD_TYPE=Release -DTARVON_BENCH=OFF $(CMAKE_FLAGS)
 win-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WIN_PACKAGES)"
@@ -137,13 +137,16 @@ win: win-deps
 	nice cmake --build build-win64 -j $(JOBS) --target tarvon3 qvxpack kvoxplay
 
 # The library tests of the 32-bit build under Wine, then the whole show rendered under Wine by both
-# Windows builds against the native render (tools/check-win.sh: the same frames, show.wav within 1).
+# Windows builds against the native render (tools/check-win.sh: the same frames, show.wav within 1),
+# then 10 s of the 32-bit show in real time, full screen and in the fallback mode, on an Xvfb screen
+# with sound into a PulseAudio null sink (tools/check-win-realtime.sh).
 win-test: win build data
 	cd build-win32 && ctest --output-on-failure -j $(JOBS) --timeout 600
 	tools/check-win.sh $(BUILD) build-win32 build-win64
+	tools/check-win-realtime.sh build-win32 10
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan $(BUILD)-asan-show $(BUILD)-tsan $(WEB_BUILD) build-win32 build-win64
+	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-asan $(BUILD)-asan-show $(BUILD)-tsan $(WEB_BUILD) build-win32 build-win64 dist
 
 # Release archives in dist/ (tools/make-dist.sh): tarvon3-VERSION-win32.zip and -win64.zip (the
 # exes, data.qvx and README.txt for viewers, from tools/dist/README.txt), -linux-x86_64.tar.gz (the
