@@ -35,4 +35,8 @@ TEST(BwtInverse, HandWorkedColumns) {
     for (int32_t row : {0, int32_t(n / 3), int32_t(n - 1)})
       EXPECT_EQ(Inverse(sorted, row), std::vector<uint8_t>(n, sorted[size_t(row)])) << n << " row " << row;
   }
+  // Past 2^24 rows the walk goes over the column itself, with the same bytes.
+  std::vector<uint8_t> big((1 << 24) + 1, 7);
+  big.back() = 9;
+  EXPECT_EQ(Inverse(big, 1 << 24), std::vector<uint8_t>(big.size(), 9));
 }
