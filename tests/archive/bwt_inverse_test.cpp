@@ -29,7 +29,7 @@ TEST(BwtInverse, HandWorkedColumns) {
   EXPECT_EQ(std::string(out.begin(), out.end()), "banana");
   EXPECT_EQ(Inverse({7}, 0), std::vector<uint8_t>{7});
   // A sorted column maps every row to itself: the walk repeats the row's byte, not a single cycle.
-  for (size_t n : {size_t(1000), size_t(200000)}) {
+  for (size_t n : {size_t(1000), size_t(200000), size_t(1 << 21) + 5}) {   // up to 256 chains
     std::vector<uint8_t> sorted = RandomBytes(n, 3);
     std::sort(sorted.begin(), sorted.end());
     for (int32_t row : {0, int32_t(n / 3), int32_t(n - 1)})
