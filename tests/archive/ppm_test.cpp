@@ -157,7 +157,9 @@ TEST(Ppm, TruncatedStreamEndsWithEofLine) {
     // The order and the first 16 bits are read as fields, the rest a bit at a time.
     EXPECT_EQ(line, cut < 3 ? "GetBits(): unexpected EOF in input stream" : "GetBit(): unexpected EOF in input stream")
         << "cut at " << cut;
-    if (cut == packed.size() / 2) EXPECT_EQ(out[data.size() - 1], 0xCD) << "decoding stops where the stream does";
+    if (cut == packed.size() / 2) {
+      EXPECT_EQ(out[data.size() - 1], 0xCD) << "decoding stops where the stream does";
+    }
   }
   EXPECT_EQ(DecodeGuarded(packed, data.size(), out), "");
 }
