@@ -128,6 +128,11 @@ def generate(path, relpath):
         text = f.read()
     mask = code_mask(text)
     found = []
+    # A static_assert's mutant only fails to build: its condition is left alone.
+    for m in re.finditer(r"\bstatic_assert\s*\(", text):
+        close_at = matching(text, m.end() - 1)
+        if close_at > 0:
+            mask[m.start():close_at + 1] = [False] * (close_at + 1 - m.start())
 
     def add(pos, old, new, kind):
         if all(mask[pos:pos + len(old)]):

@@ -29,10 +29,14 @@ TEST(BwtInverse, HandWorkedColumns) {
   EXPECT_EQ(std::string(out.begin(), out.end()), "banana");
   EXPECT_EQ(Inverse({7}, 0), std::vector<uint8_t>{7});
   // A sorted column maps every row to itself: the walk repeats the row's byte, not a single cycle.
-  for (size_t n : {size_t(1000), size_t(200000)}) {
+  for (size_t n : {size_t(1000), size_t(200000), size_t(1 << 21) + 5}) {   // up to 256 chains
     std::vector<uint8_t> sorted = RandomBytes(n, 3);
     std::sort(sorted.begin(), sorted.end());
     for (int32_t row : {0, int32_t(n / 3), int32_t(n - 1)})
       EXPECT_EQ(Inverse(sorted, row), std::vector<uint8_t>(n, sorted[size_t(row)])) << n << " row " << row;
   }
+  // Past 2^24 rows the walk goes over the column itself, with the same bytes.
+  std::vector<uint8_t> big((1 << 24) + 1, 7);
+  big.back() = 9;
+  EXPECT_EQ(Inverse(big, 1 << 24), std::vector<uint8_t>(big.size(), 9));
 }

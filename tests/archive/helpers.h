@@ -60,14 +60,17 @@ inline std::vector<uint8_t> PictureBytes(size_t n, uint32_t seed) {
 }
 
 // Runs a decoder over packed bytes into exactly n bytes; why (when given) receives its refusal.
+// The byte after them must stay as it was.
 inline std::vector<uint8_t> Decode(int method, const std::vector<uint8_t>& packed, size_t n, Failure* why = nullptr) {
-  std::vector<uint8_t> out(n, 0x23);
+  std::vector<uint8_t> out(n + 1, 0x23);
   BitReader in(packed.data(), packed.size());
   Failure refusal;
   Failure& w = why ? *why : refusal;
   if (method == METHOD_LZH) DecodeLZH(in, out.data(), int32_t(n), w);
   else if (method == METHOD_BWT) DecodeBWT(in, out.data(), int32_t(n), w);
   else DecodePPM(in, out.data(), int32_t(n), w);
+  EXPECT_EQ(out[n], 0x23) << "written past the end";
+  out.pop_back();
   return out;
 }
 

@@ -29,16 +29,16 @@ std::vector<uint32_t> Codes(const std::vector<int32_t>& len, int m) {
 }  // namespace
 
 TEST(CanonicalCodes, LongerCodesAreNumericallySmaller) {
-  std::vector<uint32_t> c = Codes({2, 1, 2}, 15);
-  EXPECT_EQ(c[0], 0b00u);
-  EXPECT_EQ(c[1], 0b1u);
-  EXPECT_EQ(c[2], 0b01u);
-  c = Codes({2, 2, 2, 2}, 15);
-  EXPECT_EQ(c, (std::vector<uint32_t>{0, 1, 2, 3}));
+  // Lengths up to the maximum m = 2 count; the code past the n lengths is left alone.
+  std::vector<int32_t> len = {2, 1, 2, 1};
+  std::vector<uint32_t> c(4, 99);
+  CanonicalCodes(len.data(), 3, 2, c.data());
+  EXPECT_EQ(c, (std::vector<uint32_t>{0b00, 0b1, 0b01, 99}));
+  EXPECT_EQ(Codes({2, 2, 2, 2}, 15), (std::vector<uint32_t>{0, 1, 2, 3}));
 
   // The decoder reads them back: 1 00 01 -> symbols 1, 0, 2.
   HufDecoder d;
-  CompCodes(TableOf({2, 1, 2}, 15), d);
+  CompCodes(TableOf({2, 1, 2}, 2), d);
   BitWriter w;
   PutBits(w, "1 00 01 1");
   std::vector<uint8_t> bytes = w.Finish();
@@ -55,6 +55,10 @@ TEST(CompCodes, IncompleteCodesOnlyLog) {
   DebugMode = 1;
   std::remove("log.txt");
   HufDecoder d;
+  HufTable t = TableOf({1, 0, 2, 2, 5}, 2);   // complete, lengths up to m; the 5 is past n
+  t.n = 4;
+  CompCodes(t, d);
+  EXPECT_EQ(LogText(), "");
   CompCodes(TableOf({1, 0, 0}, 15), d);       // one symbol of length 1
   CompCodes(TableOf({1, 30, 1}, 25), d);      // a length above the maximum
   std::string log = LogText();
@@ -135,15 +139,47 @@ TEST(ReadHufTable, KindTwoRepeatAfterAZeroRunRepeatsTheLastExplicitLength) {
             (std::vector<int32_t>{5, 0, 0, 0, 0, 0, 5, 5, 5, 5, 5, 0, 0, 0, 0, 0}));
 }
 
-TEST(ReadHufTable, RefusesSymbolsBeyondTheTable) {
+TEST(ReadHufTable, RefusesWhatLeavesTheTable) {
+  // Kind 2's nested table (29 symbols, lengths of 4 bits): "00000 0001" gives symbol 0 (zero run
+  // of 3 + 3 bits) the code 0; "00100 0000 0000 0000 0000 0001" gives symbol 4 (length 1) the
+  // code 0, so 1 names nothing.
+  struct Case { int n, kind, skip; const char* bits; const char* refusal; };
+  const Case cases[] = {
+      {29, 0, 0, "11111", "ReadHufTable(): Last symbol 31 in a table of 29 symbols"},
+      {5, 0, 0, "101", "ReadHufTable(): Last symbol 5 in a table of 5 symbols"},
+      {5, 0, 6, "000000 11", "GetBits(): unexpected EOF in input stream"},   // last 6 ran out
+      {16, 2, 0, "0001  00000 0001  0 000", "ReadHufTable(): Length run past symbol 1"},
+      {16, 2, 0, "0000  00100 0000 0000 0000 0000 0001  1", "HufDecode(): Code outside the table of 1 symbols"},
+  };
+  for (const Case& c : cases) {
+    BitWriter w;
+    PutBits(w, c.bits);
+    std::vector<uint8_t> bytes = w.Finish();
+    BitReader in(bytes.data(), bytes.size());
+    in.Get(c.skip);
+    HufTable t;
+    Failure why;
+    EXPECT_FALSE(ReadHufTable(in, t, c.n, 15, c.kind, why)) << c.refusal;
+    EXPECT_STREQ(why.text, c.refusal);
+  }
+}
+
+TEST(ReadHufTable, KindOneRunsStayWithinTwoToTheTwenty) {
+  // Runs of a million ones step the running length by at most 2^20 + 1, and it stays within
+  // +-2^20: 2, up to 2^20, down to -1, down to -2^20.
   BitWriter w;
-  PutBits(w, "11111");                         // last symbol 31 of a 29-symbol table
+  PutBits(w, "11  010");                       // last symbol 3, symbol 0 = 2
+  for (const char* step : {"001", "000", "000"}) {
+    PutBits(w, step);
+    for (int i = 0; i < (1 << 20) + 5; i++) w.Bit(1);
+    w.Bit(0);
+  }
   std::vector<uint8_t> bytes = w.Finish();
   BitReader in(bytes.data(), bytes.size());
   HufTable t;
   Failure why;
-  EXPECT_FALSE(ReadHufTable(in, t, 29, 15, 0, why));
-  EXPECT_STREQ(why.text, "ReadHufTable(): Last symbol 31 in a table of 29 symbols");
+  ASSERT_TRUE(ReadHufTable(in, t, 4, 7, 1, why)) << why.text;
+  EXPECT_EQ(std::vector<int32_t>(t.length, t.length + 4), (std::vector<int32_t>{2, 1 << 20, -1, -(1 << 20)}));
 }
 
 TEST(WriteTable, EveryKindReadsBack) {

@@ -154,8 +154,12 @@ TEST(Ppm, TruncatedStreamEndsWithEofLine) {
   Bytes out;
   for (size_t cut : {size_t(0), size_t(1), size_t(2), packed.size() / 2, packed.size() - 1}) {
     std::string line = DecodeGuarded(Bytes(packed.begin(), packed.begin() + long(cut)), data.size(), out);
-    EXPECT_TRUE(line == "GetBit(): unexpected EOF in input stream" || line == "GetBits(): unexpected EOF in input stream")
-        << "cut at " << cut << ": " << line;
+    // The order and the first 16 bits are read as fields, the rest a bit at a time.
+    EXPECT_EQ(line, cut < 3 ? "GetBits(): unexpected EOF in input stream" : "GetBit(): unexpected EOF in input stream")
+        << "cut at " << cut;
+    if (cut == packed.size() / 2) {
+      EXPECT_EQ(out[data.size() - 1], 0xCD) << "decoding stops where the stream does";
+    }
   }
   EXPECT_EQ(DecodeGuarded(packed, data.size(), out), "");
 }
@@ -177,4 +181,8 @@ TEST(Ppm, GarbageStaysInBounds) {
           << line;
     }
   }
+  // Order 0 fed with noise meets every byte, and then an escape from them all.
+  Bytes junk = RandomBytes(1000, 0);
+  junk[0] = 0;
+  EXPECT_EQ(DecodeGuarded(junk, 6000, out), "DecodePPM(): Escape with every byte excluded in input stream");
 }

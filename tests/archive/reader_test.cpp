@@ -174,3 +174,32 @@ TEST(ArchiveReader, NamesUpToTheFormatsLimitAreReadAndLongerOnesEndTheWalk) {
   EXPECT_EQ(ReadAll("longname.qvx").names, std::vector<std::string>{std::string(259, 'n')});
   EXPECT_NE(LogText().find("ERROR: GetFileInfo(): Name length 300 (at most 259) !"), std::string::npos);
 }
+
+TEST(ArchiveReader, UnpackRefusalsAndAWalkThatStaysEnded) {
+  std::vector<uint8_t> file = Start();
+  PutEntry(file, "negative", 0xFFFFFFFF, 0, 0, 1, {});
+  PutEntry(file, std::string(300, 'x'), 0, 0, 0, 1, {});   // ends the walk
+  PutStored(file, "behind", {7});
+  Save("refused.qvx", file);
+  file = Start();
+  PutEntry(file, "far", 5, 1, 0, 1, {}, 200);
+  file.resize(file.size() - (200 - qvx::kEntryFixedSize - 3));   // its header runs past the end
+  Save("far.qvx", file);
+  std::vector<uint8_t> out(8);
+  auto refusal = [&](Archive* a) {
+    Failure why;
+    uint32_t sum = 0;
+    EXPECT_FALSE(UnpackEntry(a, out.data(), &sum, why));
+    return std::string(why.text);
+  };
+  Archive* a = Open("refused.qvx");
+  EXPECT_EQ(refusal(a), "ExtractFile(): Unpacked size -1 of \"negative\"");
+  EXPECT_EQ(NextFile(a), 0);
+  EXPECT_EQ(NextFile(a), 0);
+  EXPECT_EQ(refusal(a), "ExtractFile(): No current entry in archive \"refused.qvx\"");
+  CloseArchive(a);
+  a = Open("far.qvx");
+  EXPECT_EQ(refusal(a), "GetBit(): unexpected EOF in input stream");
+  CloseArchive(a);
+  CloseArchive(nullptr);
+}

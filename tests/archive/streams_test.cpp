@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "helpers.h"
+#include "tools/qvxpack/huffman_build.h"
 
 using namespace archive_test;
 
@@ -31,6 +32,17 @@ std::vector<uint8_t> LzhStream(const char* symbolBits, int symbols) {
   PutBits(w, symbolBits);
   w.Put(0, 1);
   return w.Finish();
+}
+
+// An LZH block of up to 21 symbols over a code given by its lengths, written by the packer.
+BitWriter LzhBlock(const std::vector<std::pair<int, int32_t>>& lengths) {
+  std::vector<int32_t> len(qvx::kLzhSymbols, 0);
+  for (auto [symbol, length] : lengths) len[size_t(symbol)] = length;
+  BitWriter w;
+  w.Put(1, 1);
+  w.Put(20, 16);
+  WriteTable(w, len.data(), qvx::kLzhSymbols, qvx::kLzhMaxCodeLength, 2);
+  return w;
 }
 
 std::string Text(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
@@ -66,6 +78,23 @@ TEST(LzhStream, RunningOutOfBitsNamesTheReadThatRanOut) {
   std::vector<uint8_t> codes = LzhStream("00 01 11 10 00 01 00 01 00 01 00 01 00 01 00 01", 16);
   codes.resize(13);
   EXPECT_EQ(Refused(METHOD_LZH, codes, 21), "GetBit(): unexpected EOF in input stream");
+  // Past the end only zeros, here literals 'a': the entry fills up after the stream ran out.
+  EXPECT_EQ(Refused(METHOD_LZH, LzhStream("", 5), 3), "GetBit(): unexpected EOF in input stream");
+  // Inside a match's extra bits, whatever the zeros would make of it. Codes: 'a' 1, 264 (length 3,
+  // distance 16 + 3 bits) 00, 384 (length 7 + 1 bit, the previous distance) 01.
+  for (auto [match, read] : {std::pair{"00", "GetBits"}, {"01", "GetBit"}}) {
+    BitWriter w = LzhBlock({{'a', 1}, {264, 2}, {384, 2}});
+    int literals = 0;
+    do PutBits(w, "1"), literals++; while ((w.BitCount() + 2) % 8);
+    PutBits(w, match);
+    EXPECT_EQ(Refused(METHOD_LZH, w.Finish(), size_t(literals) + 1), read + std::string("(): unexpected EOF in input stream"));
+  }
+}
+
+TEST(LzhStream, RefusesCodesOutsideAnIncompleteTable) {
+  BitWriter w = LzhBlock({{'a', 1}});          // 'a' is 0, 1 names nothing
+  PutBits(w, "0 1");
+  EXPECT_EQ(Refused(METHOD_LZH, w.Finish(), 5), "HufDecode(): Code outside the table of 1 symbols");
 }
 
 namespace {
@@ -110,8 +139,12 @@ TEST(BwtStream, RefusesWhatWouldLeaveItsBuffers) {
   // One byte short of N.
   std::vector<uint8_t> s = BwtStream(3, 5, "10 0 10", "01 000  1 1  001");
   EXPECT_EQ(Refused(METHOD_BWT, s, 7), "BlockPos (6) != N (7) in DecodeRLE()");
-  // More bytes than N: never written past it.
-  EXPECT_NE(Refused(METHOD_BWT, s, 5).find("in DecodeRLE()"), std::string::npos);
+  // More bytes than N: never written past it, whether a byte or a run goes past.
+  EXPECT_EQ(Refused(METHOD_BWT, s, 5), "BlockPos (6) != N (5) in DecodeRLE()");
+  EXPECT_EQ(Refused(METHOD_BWT, s, 3), "BlockPos (4) != N (3) in DecodeRLE()");
+  // A run is refused as soon as it passes N: digits 0 make runs of 1, 3, 7, 15, ...
+  EXPECT_EQ(Refused(METHOD_BWT, BwtStream(3, 5, "10 0 10", "000 000 000 000 000"), 10),
+            "BlockPos (15) != N (10) in DecodeRLE()");
   // A selector naming a third table of two.
   std::vector<uint8_t> sel = BwtStream(3, 5, "110 0 0", "01 000  1 1  001");
   EXPECT_EQ(Refused(METHOD_BWT, sel, 6), "DecodeBWT(): Selector 2 beyond TableNb (2)");
@@ -125,7 +158,17 @@ TEST(BwtStream, RefusesWhatWouldLeaveItsBuffers) {
   w.Put(1000, 25);
   w.Put(0, 16);
   std::vector<uint8_t> many = w.Finish();
-  EXPECT_NE(Refused(METHOD_BWT, many, 2000).find("at most 256 blocks"), std::string::npos);
+  EXPECT_EQ(Refused(METHOD_BWT, many, 2000), "DecodeBWT(): 1001 blocks of 1 symbols (at most 256 blocks)");
+  many.resize(7);   // the block size ran out: that is the refusal
+  EXPECT_EQ(Refused(METHOD_BWT, many, 2000), "GetBits(): unexpected EOF in input stream");
+}
+
+TEST(BwtStream, RunningOutIsRefusedAsSuchWhateverTheZerosWouldMake) {
+  // The tables take 336 bits, so these streams end on a byte: the zeros past the end would make
+  // a selector 8 of 2 tables, a run past N, and a last run that fills N exactly.
+  EXPECT_EQ(Refused(METHOD_BWT, BwtStream(3, 5, "11111111", ""), 6), "GetBit(): unexpected EOF in input stream");
+  EXPECT_EQ(Refused(METHOD_BWT, BwtStream(3, 5, "10 0 10", "000 000"), 10), "GetBit(): unexpected EOF in input stream");
+  EXPECT_EQ(Refused(METHOD_BWT, BwtStream(0, 4, "0 0", "01 01 01"), 4), "GetBit(): unexpected EOF in input stream");
 }
 
 TEST(BwtStream, SelectorsWrapAfter255Ones) {

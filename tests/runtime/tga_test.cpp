@@ -159,10 +159,11 @@ TEST(Tga, EmptyPictureLoads) {
 }
 
 TEST(Tga, RefusalsWithTheirLines) {
-  Tga t{.depth = 16, .pixels = {0, 0}};
-  EXPECT_EQ(Refusal(t.Build()), "FATAL ERROR: LoadPicture(bad.tga): Couldn't load picture in 16 bits !!!");
-  t.depth = 15;
-  EXPECT_EQ(Refusal(t.Build()), "FATAL ERROR: LoadPicture(bad.tga): Couldn't load picture in 15 bits !!!");
+  for (uint8_t depth : {uint8_t(16), uint8_t(15), uint8_t(6)}) {
+    Tga t{.depth = depth, .pixels = {0, 0}};
+    EXPECT_EQ(Refusal(t.Build()), "FATAL ERROR: LoadPicture(bad.tga): Couldn't load picture in " +
+                                      std::to_string(depth) + " bits !!!");
+  }
 
   Tga m{.type = 1, .depth = 8, .mapType = 1, .mapLength = 1, .mapBits = 16, .map = {0, 0}, .pixels = {0}};
   EXPECT_EQ(Refusal(m.Build()),
@@ -198,8 +199,8 @@ TEST(Tga, DamagedFilesStopCleanly) {
   b.resize(30);   // the identification field itself runs out
   EXPECT_EQ(Refusal(b), shortLine);
 
-  Tga m{.type = 1, .depth = 8, .mapType = 1, .mapLength = 3, .map = {1, 2, 3, 4, 5}};
-  EXPECT_EQ(Refusal(m.Build()), shortLine);
+  Tga m{.type = 1, .width = 0, .depth = 8, .mapType = 1, .mapLength = 3, .map = {1, 2, 3, 4, 5}};
+  EXPECT_EQ(Refusal(m.Build()), shortLine);   // the map is cut short, though no pixel follows
   m.mapFirst = 250;
   m.mapLength = 7;
   m.map.assign(21, 1);
@@ -217,6 +218,9 @@ TEST(Tga, DamagedFilesStopCleanly) {
   EXPECT_EQ(Refusal(r.Build()), shortLine);
   r.pixels = {0x81, 1, 2};
   EXPECT_EQ(Refusal(r.Build()), shortLine);
+  r.width = 2;   // the cut packet is the last one
+  EXPECT_EQ(Refusal(r.Build()), shortLine);
+  r.width = 3;
   r.pixels = {0x81, 1, 2, 3};   // packets end before the picture does
   EXPECT_EQ(Refusal(r.Build()), shortLine);
 
