@@ -6,6 +6,7 @@
 
 #include "mpeg/mpeg_support.h"
 #include "sound/mpeg.h"
+#include "sound/mpeg_layer12.h"
 
 using namespace mpegtest;
 
@@ -67,6 +68,8 @@ TEST(MpegInit, LayerTwoRefusesForbiddenBitRateAndModeCombinations) {
   EXPECT_EQ(Init(h, 208), 1);
   ASSERT_GT(Parse({0xFF, 0xE5, 0x84, 0x04}, &h), 0);  // MPEG 2.5 has no Layer II
   EXPECT_EQ(Init(h, 384), 0);
+  h.srIndex = 3;  // nor the reserved rate a table
+  EXPECT_EQ(KvoxLayer2AllocTable(h, 384), -1);
 }
 
 // What init reports for each reduction and conversion (8-bit is 8, the mono mappings 1-3).
@@ -176,6 +179,8 @@ TEST(MpegFreeFormat, EveryLayerDecodesAsAtConstantBitRate) {
   ExpectFreeFormatDecodesAsConstant("l2_44_64_s", 208);   // 32 kbit/s per channel: table c
   ExpectFreeFormatDecodesAsConstant("l2_32_64_j", 288);   // table d
   ExpectFreeFormatDecodesAsConstant("l2_48_256_d", 768);
+  ExpectFreeFormatDecodesAsConstant("l2_48_112_j", 336);  // 56 kbit/s per channel at 48 kHz: table a
+  ExpectFreeFormatDecodesAsConstant("l2_32_192_j", 864);  // 96 kbit/s per channel: table b
   ExpectFreeFormatDecodesAsConstant("l2_22_64_j", 417);   // lower sampling frequency table
   ExpectFreeFormatDecodesAsConstant("l3_44_128_j", 417);
   ExpectFreeFormatDecodesAsConstant("l3_22_64_j", 208);
