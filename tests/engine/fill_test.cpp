@@ -211,7 +211,7 @@ TEST(Fill, CheckerEdgeCases) {
   for (int i = 0; i < 65536; i++) m.map16[size_t(i)] = uint16_t(i | 0x8000);
   auto draw = [&](const std::vector<PolyVertex>& p) {
     g.Clear(0);
-    FillPolygon(kFillChecker, p.data(), 3, m.Get(), g.Target());
+    FillPolygon(kFillChecker, p.data(), int32_t(p.size()), m.Get(), g.Target());
   };
   // Entirely left of the window: nothing.
   draw({V(-50, 10), V(-5, 40), V(-30, 90)});
@@ -240,6 +240,11 @@ TEST(Fill, CheckerEdgeCases) {
   EXPECT_NEAR(first, 90, 1);
   EXPECT_NEAR(last, 109, 1);
   EXPECT_EQ(g.Damage(), 0);
+  // Two vertices of a side above the window: the side enters row 0 along the edge that crosses it.
+  draw({V(100, -20), V(200, 50), V(100, 100), V(60, -10)});
+  first = 0;
+  while (first < W && !g.At(first, 50)) first++;
+  EXPECT_NEAR(first, 82, 1);   // x = 63.6 + 0.36 * 50 on the edge from (60, -10) to (100, 100)
   // A polygon whose lowest point is exactly the window's bottom edge, and one just below it.
   draw({V(10, 199.5), V(60, 200), V(20, 200)});
   std::vector<PolyVertex> below = {V(10, 200), V(60, 200.5), V(20, 201)};
@@ -256,6 +261,9 @@ TEST(Fill, TopTiesAndFlatEdgesOfConcavePolygons) {
   const std::vector<PolyVertex> chevron = {V(10, 10), V(50, 20), V(90, 10), V(50, 80)};
   std::vector<uint8_t> a = Coverage(kFillChecker, chevron, g, m);
   EXPECT_TRUE(a[12 * W + 15] && !a[12 * W + 85]);
+  // A point that is the top twice: the first of the two is the top (then only its lobe has both sides).
+  a = Coverage(kFillChecker, {V(50, 10), V(90, 50), V(70, 60), V(50, 10), V(30, 50)}, g, m);
+  EXPECT_TRUE(a[30 * W + 50]);
   const std::vector<PolyVertex> step = {V(50, 10), V(90, 40), V(70, 40), V(80, 80), V(20, 80)};
   for (Filler f : kAll) {
     a = Coverage(f, step, g, m);
@@ -318,6 +326,7 @@ TEST(Fill, DegenerateFlatAndOffScreenPolygons) {
     EXPECT_EQ(g.Damage(), 0);
     return g.CountNot(0);
   };
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
   for (Filler f : kAll) {
     SCOPED_TRACE(FillerName(f));
     EXPECT_EQ(count(f, {V(10, 10), V(100, 100), V(50, 50)}), 0);            // collinear
@@ -336,10 +345,44 @@ TEST(Fill, DegenerateFlatAndOffScreenPolygons) {
     EXPECT_EQ(count(f, {V(90, 10), V(50, 50), V(10, 10)}), flatTop);   // the same from another start
     // A quadrilateral.
     EXPECT_NEAR(count(f, {V(20, 20), V(120, 20.5), V(120, 120), V(20, 120.5)}), 10000, 250);
-    // Too few or too many vertices: nothing.
+    // Too few or too many vertices, or a non-finite coordinate: nothing.
     EXPECT_EQ(count(f, {V(10, 10), V(90, 50)}), 0);
     std::vector<PolyVertex> many(kMaxPolygonVertices + 1, V(10, 10));
     EXPECT_EQ(count(f, many), 0);
+    EXPECT_EQ(count(f, {V(10, 10), V(100, 100), V(-inf, 100)}), 0);
+    EXPECT_EQ(count(f, {V(10, 10), V(100, 100), V(10, 100, nan, nan, nan, nan)}), 0);
+    // Exactly the most vertices: those between the second and the last are collinear on the right
+    // edge, so it fills as the quadrilateral does.
+    std::vector<PolyVertex> most = {V(100, 10)};
+    for (int k = 1; k < kMaxPolygonVertices - 1; k++) most.push_back(V(200, 10 + k));
+    most.push_back(V(100, 100));
+    EXPECT_EQ(count(f, most), count(f, {V(100, 10), V(200, 11), V(200, 24), V(100, 100)}));
+  }
+}
+
+// Each filler reads its own coordinates (checker u, v; checkenv and meta eu, ev; the others u, v in
+// the texture and eu, ev in the environment map): constant coordinates draw what maps holding that
+// place's texels everywhere draw.
+TEST(Fill, EachFillerReadsItsOwnCoordinates) {
+  Guarded g;
+  Maps varied, flat;
+  for (int i = 0; i < 65536; i++) {
+    varied.map16[size_t(i)] = uint16_t(i | 1);
+    varied.texture[size_t(i)] = (i * 2246822519u) & 0x7FBFDFFu;
+    varied.env[size_t(i)] = (i * 3266489917u) & 0x7FBFDFFu;
+  }
+  auto at = [](double x, double y) { return V(x, y, 1.5, 2.5, 5.5, 7.5); };
+  const std::vector<PolyVertex> p = {at(10, 10), at(90, 50), at(10, 90)};
+  const size_t uv = 2 * 256 + 1, euv = 7 * 256 + 5;
+  auto draw = [&](Filler f, const Maps& m) {
+    g.Clear(0);
+    FillPolygon(f, p.data(), 3, m.Get(), g.Target());
+    EXPECT_GT(g.CountNot(0), 1000);
+    return g.buffer;
+  };
+  for (Filler f : kAll) {
+    flat.Constant(varied.map16[f == kFillCheckenv || f == kFillMeta ? euv : uv], varied.texture[uv], varied.env[euv]);
+    EXPECT_TRUE(draw(f, varied) == draw(f, flat)) << FillerName(f);
   }
 }
 

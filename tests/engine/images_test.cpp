@@ -2,6 +2,7 @@
 // picture, the warnings for bad numbers and empty slots.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -100,6 +101,7 @@ TEST_F(Images, AlphaFromTheValueWordPremultipliesAndBlends) {
   EXPECT_EQ(screen.At(10, 10), 0xF7DE);
   EXPECT_EQ(screen.At(11, 10), 0xF7DE);
   EXPECT_EQ(screen.At(12, 10), 0xFFFF);
+  EXPECT_EQ(LogCount("WARNING"), 0);   // the whole image, exactly
   // Value 0: black premultiplied pixels of opacity 0 leave the frame as it was.
   ASSERT_TRUE(StoreImage(6, p.picture, kDrawAlpha, 0));
   EXPECT_EQ(ImageSlots[6].pixels[0], 0);
@@ -132,10 +134,11 @@ TEST_F(Images, ThirtyTwoBitPicturesUseTheirOwnOpacity) {
 }
 
 TEST_F(Images, KeyedCopySkipsTheKey) {
-  TestPicture p(3, 1, 3);
+  TestPicture p(4, 1, 3);   // the sprite takes the first three pixels
   p.Set(0, 0, 255, 0, 0);
   p.Set(1, 0, 0, 255, 0);
   p.Set(2, 0, 0, 0, 255);
+  p.Set(3, 0, 255, 255, 255);
   ASSERT_TRUE(StoreImage(8, p.picture, kDrawKeyed, 0x07E0));
   ASSERT_TRUE(DefineSprite(22, 8, 0, 0, 3, 1, 0));
   Path(22, 5, 5);
@@ -145,6 +148,7 @@ TEST_F(Images, KeyedCopySkipsTheKey) {
   EXPECT_EQ(screen.At(5, 5), 0xF800);
   EXPECT_EQ(screen.At(6, 5), 0x0101);
   EXPECT_EQ(screen.At(7, 5), 0x001F);
+  EXPECT_EQ(screen.At(8, 5), 0x0101);
   // A key outside 0-65535 matches nothing.
   ASSERT_TRUE(StoreImage(8, p.picture, kDrawKeyed, 0x107E0));
   DrawSpriteOn(screen.Target(), 22, 0.1f);
@@ -184,12 +188,24 @@ TEST_F(Images, SpritesClipAtTheScreenEdges) {
   EXPECT_EQ(screen.At(W - 1, H - 1), Mark(5 + 18, 6 + 9));
   EXPECT_EQ(screen.At(W - 19, H - 10), Mark(5, 6));
   EXPECT_TRUE(screen.TailIntact());
+  // Only the last column and row on screen.
+  Path(23, -19, -9);
+  screen.Fill(0);
+  DrawSpriteOn(screen.Target(), 23, 0.0f);
+  EXPECT_EQ(screen.At(0, 0), Mark(5 + 19, 6 + 9));
+  EXPECT_EQ(screen.At(1, 0), 0);
   // Entirely off screen: nothing.
   for (auto [x, y] : {std::pair{-20.0, 0.0}, {0.0, -10.0}, {double(W), 0.0}, {0.0, double(H)}, {1e12, 1e12}}) {
     Path(23, x, y);
     screen.Fill(0);
     DrawSpriteOn(screen.Target(), 23, 0.0f);
     for (int i = 0; i < W * H; i++) ASSERT_EQ(screen.pixels[size_t(i)], 0) << x << "," << y;
+  }
+  // Positions 1e9 away are refused before any arithmetic, even for a rectangle that would reach back.
+  ASSERT_TRUE(DefineSprite(31, 9, 0, 0, INT32_MAX, INT32_MAX, 0));
+  for (auto [x, y] : {std::pair{-1e9, 0.0}, {0.0, -1e9}}) {
+    Path(31, x, y);
+    DrawSpriteOn(screen.Target(), 31, 0.0f);
   }
   EXPECT_EQ(LogCount("WARNING"), 0);
 }
@@ -225,8 +241,19 @@ TEST_F(Images, RectanglesOutsideTheirImageDrawWhatLiesInsideWithOneWarning) {
   DrawSpriteOn(screen.Target(), 26, 0.0f);
   EXPECT_EQ(screen.At(55, 55), Mark(0, 0));
   EXPECT_EQ(screen.At(54, 55), 0);
+  // Only the parts on screen count: outside the image where off screen, or wholly off screen.
+  ASSERT_TRUE(DefineSprite(28, 11, 20, 10, 20, 20, 0));
+  Path(28, W - 10, H - 10);
+  DrawSpriteOn(screen.Target(), 28, 0.0f);
+  EXPECT_EQ(screen.At(W - 1, H - 1), Mark(29, 19));
+  ASSERT_TRUE(DefineSprite(29, 11, -5, -5, 10, 10, 0));
+  for (auto [x, y] : {std::pair{W, 0}, {0, H}}) {
+    Path(29, x, y);
+    DrawSpriteOn(screen.Target(), 29, 0.0f);
+  }
   EXPECT_EQ(LogCount("WARNING: DrawSprite(): sprite 25: rectangle reaches outside its image"), 1);
   EXPECT_EQ(LogCount("WARNING: DrawSprite(): sprite 26"), 1);
+  EXPECT_EQ(LogCount("WARNING"), 2);
   EXPECT_TRUE(screen.TailIntact());
 }
 
@@ -238,7 +265,9 @@ TEST_F(Images, BadNumbersAndEmptySlotsWarnOnce) {
     DrawSpriteOn(screen.Target(), 60, 0.5f);   // never given a path
     ShowImageOn(screen.Target(), -3);
     ShowImageOn(screen.Target(), 42);
+    ShowImageOn(screen.Target(), 0);
     ShowImageCenteredOn(screen.Target(), 1000);
+    ShowImageCenteredOn(screen.Target(), 0);
   }
   ASSERT_TRUE(DefineSprite(27, 55, 0, 0, 10, 10, 0));   // image slot 55 is empty
   Path(27, 0, 0);
@@ -249,13 +278,25 @@ TEST_F(Images, BadNumbersAndEmptySlotsWarnOnce) {
   EXPECT_EQ(LogCount("WARNING: DrawSprite(): sprite 27: its image is not loaded"), 1);
   EXPECT_EQ(LogCount("WARNING: ShowImage(): image -3: no picture loaded"), 1);
   EXPECT_EQ(LogCount("WARNING: ShowImage(): image 42: no picture loaded"), 1);
-  EXPECT_EQ(LogCount("WARNING: ShowImageCentered(): image 1000"), 1);
+  EXPECT_EQ(LogCount("WARNING: ShowImageCentered(): image 1000: no picture loaded"), 1);
+  EXPECT_EQ(LogCount("WARNING: ShowImageCentered(): image 0: no picture loaded"), 1);
+  EXPECT_EQ(LogCount("WARNING: ShowImage(): image 0: no picture loaded"), 1);
   EXPECT_EQ(LogCount("WARNING: DrawSprite(): sprite 100"), 0);   // shares the bad-number warning
+  std::vector<uint8_t> b = Bytes("2 1  0 5  200 5");   // a path of x alone
+  ASSERT_EQ(ParseSpline(&SpriteSplines, 30, b.data(), b.size()), kSplineOk);
+  Sprites[30].defined = 1;
+  DrawSpriteOn(screen.Target(), 30, 0.0f);
+  DrawSpriteOn(screen.Target(), 30, 0.0f);
+  EXPECT_EQ(LogCount("WARNING: DrawSprite(): sprite 30: path without x and y"), 1);
   EXPECT_TRUE(screen.TailIntact());
   EXPECT_FALSE(StoreImage(-1, TestPicture(1, 1, 3).picture, 0, 0));
   EXPECT_FALSE(DefineSprite(-2, 0, 0, 0, 1, 1, 0));
   EXPECT_EQ(LogCount("ERROR: LoadImage(): image number -1 is below 0"), 1);
   EXPECT_EQ(LogCount("ERROR: AddSprite(): sprite number -2 is below 0"), 1);
+  Picture huge = {};
+  huge.width = huge.height = 40000;
+  EXPECT_FALSE(StoreImage(4, huge, 0, 0));
+  EXPECT_EQ(LogCount("ERROR: LoadImage(): picture of 40000 x 40000 pixels is too large"), 1);
   EXPECT_EQ(FatalOf([] { StoreImage(100, TestPicture(1, 1, 3).picture, 0, 0); }),
             "FATAL ERROR: LoadImage(): too many images !!!");
   EXPECT_EQ(FatalOf([] { DefineSprite(100, 0, 0, 0, 1, 1, 0); }), "FATAL ERROR: AddSprite(): not enough empty sprite !!!");
@@ -271,6 +312,10 @@ TEST_F(Images, ShowImageCopiesTheFrameAndStopsAtTheEndOfASmallPicture) {
   EXPECT_EQ(screen.At(0, 0), Pack565(0, 0, 0));
   EXPECT_EQ(screen.At(319, 199), Pack565(319 & 255, 199, (319 ^ 199) & 255));
   EXPECT_EQ(screen.At(17, 33), ImageSlots[1].pixels[33 * W + 17]);
+  MarkedPicture(3, W, H + 40);   // larger than the screen: its first W x H pixels
+  ShowImageOn(screen.Target(), 3);
+  EXPECT_EQ(screen.At(W - 1, H - 1), Mark(W - 1, H - 1));
+  EXPECT_TRUE(screen.TailIntact());
   MarkedPicture(2, 100, 10);   // 1000 pixels
   screen.Fill(0x0F0F);
   ShowImageOn(screen.Target(), 2);
@@ -280,6 +325,7 @@ TEST_F(Images, ShowImageCopiesTheFrameAndStopsAtTheEndOfASmallPicture) {
   EXPECT_EQ(screen.pixels[1000], 0x0F0F);
   EXPECT_TRUE(screen.TailIntact());
   EXPECT_EQ(LogCount("WARNING: ShowImage(): image 2: picture smaller than the screen"), 1);
+  EXPECT_EQ(LogCount("WARNING"), 1);
 }
 
 TEST_F(Images, ShowImageCenteredShowsTheMiddleRowsOnWhite) {
@@ -294,6 +340,20 @@ TEST_F(Images, ShowImageCenteredShowsTheMiddleRowsOnWhite) {
   EXPECT_EQ(screen.At(288, 100), 0xFFFF);
   EXPECT_EQ(screen.At(32, 0), Pack565(28, 0, 0));
   EXPECT_EQ(screen.At(287, 199), Pack565(227, 0, 255));
+  // A narrow, short target: the picture's left part, rows 0-49, within the target's rows.
+  std::vector<uint16_t> narrow(100 * 50 + 64, 0xBEEF);
+  ShowImageCenteredOn({narrow.data(), 100, 50, 0}, 9);
+  EXPECT_EQ(narrow[99], Pack565(28, 0, 67));
+  EXPECT_EQ(narrow[100], 0xFFFF);
+  EXPECT_EQ(narrow[100 * 49 + 99], Pack565(28 + 49, 0, 67));
+  EXPECT_EQ(std::count(narrow.begin() + 5000, narrow.end(), 0xBEEF), 64);
+  // A tall target: rows from 200 on stay white.
+  std::vector<uint16_t> tall(size_t(W) * 240);
+  ShowImageCenteredOn({tall.data(), W, 240, 0}, 9);
+  EXPECT_EQ(tall[199 * W + 32], Pack565(227, 0, 0));
+  EXPECT_EQ(tall[200 * W + 32], 0xFFFF);
+  MarkedPicture(13, 256, 228);   // exactly the rows shown: no warning
+  ShowImageCenteredOn(screen.Target(), 13);
   // A picture too small for rows 28-227: what it has, one warning.
   MarkedPicture(12, 256, 100);
   ShowImageCenteredOn(screen.Target(), 12);
@@ -302,6 +362,42 @@ TEST_F(Images, ShowImageCenteredShowsTheMiddleRowsOnWhite) {
   EXPECT_EQ(screen.At(32, 80), 0xFFFF);
   EXPECT_TRUE(screen.TailIntact());
   EXPECT_EQ(LogCount("WARNING: ShowImageCentered(): image 12"), 1);
+  EXPECT_EQ(LogCount("WARNING"), 1);
+}
+
+TEST_F(Images, PrimitivesKeepToTheTargetAndRefuseBadSprites) {
+  MarkedPicture(0);
+  ASSERT_TRUE(DefineSprite(0, 0, 0, 0, 50, 40, 0));
+  Path(0, 0, 0);
+  Screen screen;
+  DrawSpriteOn(screen.Target(), 0, 0.0f);
+  EXPECT_EQ(screen.At(49, 39), Mark(49, 39));
+  // Rectangles past the edges of a target of the screen's top half: what lies on it.
+  screen.Fill(0);
+  const FrameTarget half = {screen.pixels.data(), W, H / 2, 0};
+  DrawOpaque(half, W - 5, H / 2 - 5, 20, 20, 0, 0, 0);
+  DrawOpaque(half, -45, -35, 50, 40, 0, 0, 0);
+  EXPECT_EQ(screen.At(W - 1, H / 2 - 1), Mark(4, 4));
+  EXPECT_EQ(screen.At(0, 0), Mark(45, 35));
+  EXPECT_EQ(screen.At(5, 0), 0);
+  EXPECT_EQ(screen.At(0, H / 2 - 1), 0);
+  EXPECT_EQ(screen.At(W - 1, H / 2), 0);
+  EXPECT_TRUE(screen.TailIntact());
+  // Bad sprite numbers, sprites of an empty or bad slot, alpha over an opaque image, targets
+  // without pixels, width or height: nothing drawn and no warning.
+  ASSERT_TRUE(DefineSprite(1, 55, 0, 0, 10, 10, 0));
+  ASSERT_TRUE(DefineSprite(2, -1, 0, 0, 10, 10, 0));
+  screen.Fill(0);
+  for (int n : {-1, kSprites, 1, 2}) DrawOpaque(screen.Target(), 10, 10, 10, 10, 0, 0, n);
+  DrawAlpha(screen.Target(), 10, 10, 10, 10, 0, 0, 0);
+  DrawOpaque({nullptr, W, H, 0}, 10, 10, 10, 10, 0, 0, 0);
+  for (FrameTarget t : {FrameTarget{nullptr, W, H, 0}, {screen.pixels.data(), 0, H, 0}, {screen.pixels.data(), W, 0, 0}})
+    for (int32_t slot : {0, 42}) {
+      ShowImageOn(t, slot);
+      ShowImageCenteredOn(t, slot);
+    }
+  for (int i = 0; i < W * H; i++) ASSERT_EQ(screen.pixels[size_t(i)], 0) << i;
+  EXPECT_EQ(LogCount("WARNING"), 0);
 }
 
 TEST_F(Images, ReloadingASlotReleasesTheOldPictureAndFreeReleasesAll) {

@@ -1,10 +1,12 @@
 // Header parse, init refusals and the frame-length edge cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "mpeg/mpeg_support.h"
 #include "sound/mpeg.h"
+#include "sound/mpeg_layer12.h"
 
 using namespace mpegtest;
 
@@ -42,7 +44,7 @@ TEST(MpegHeader, FrameLengths) {
 
 TEST(MpegHeader, Refusals) {
   EXPECT_EQ(Parse({0xFE, 0xFB, 0x90, 0x64}), 0);  // no 0xFF
-  EXPECT_EQ(Parse({0xFF, 0xDB, 0x90, 0x64}), 0);  // upper bits neither 0xF nor 0xE
+  EXPECT_EQ(Parse({0xFF, 0xD3, 0x90, 0x64}), 0);  // upper bits neither 0xF nor 0xE (else MPEG 2.5 Layer III)
   EXPECT_EQ(Parse({0xFF, 0xF9, 0x90, 0x64}), 0);  // layer code 0
   EXPECT_EQ(Parse({0xFF, 0xFB, 0xF0, 0x64}), 0);  // bit-rate index 15
   EXPECT_EQ(Parse({0xFF, 0xFB, 0x9C, 0x64}), 0);  // reserved sample rate
@@ -64,6 +66,10 @@ TEST(MpegInit, LayerTwoRefusesForbiddenBitRateAndModeCombinations) {
   }
   ASSERT_GT(Parse({0xFF, 0xFD, 0x40, 0x04}, &h), 0);  // stereo 64 kbit/s
   EXPECT_EQ(Init(h, 208), 1);
+  ASSERT_GT(Parse({0xFF, 0xE5, 0x84, 0x04}, &h), 0);  // MPEG 2.5 has no Layer II
+  EXPECT_EQ(Init(h, 384), 0);
+  h.srIndex = 3;  // nor the reserved rate a table
+  EXPECT_EQ(KvoxLayer2AllocTable(h, 384), -1);
 }
 
 // What init reports for each reduction and conversion (8-bit is 8, the mono mappings 1-3).
@@ -77,6 +83,7 @@ TEST(MpegInit, StreamInfoFigures) {
       {{0xFF, 0xFD, 0x84, 0x04}, 1, 0, 2, 1152, 24000, 16},  // half rate: 576 values per channel
       {{0xFF, 0xFD, 0x84, 0x04}, 2, 9, 1, 288, 12000, 8},    // quarter rate, 8-bit, mixed to one channel
       {{0xFF, 0xFD, 0x84, 0x04}, 7, 2, 1, 288, 12000, 16},   // reduction clamped to 2; left only
+      {{0xFF, 0xFD, 0x84, 0x04}, -1, 0, 2, 2304, 48000, 16}, // and raised to 0
       {{0xFF, 0xFF, 0xC8, 0xC4}, 0, 0, 1, 384, 32000, 16},   // Layer I mono
       {{0xFF, 0xFB, 0x90, 0x44}, 2, 0, 2, 576, 11025, 16},   // Layer III joint stereo 44.1 kHz, quarter rate
       {{0xFF, 0xFB, 0x90, 0x44}, 2, 1, 1, 288, 11025, 16},
@@ -94,10 +101,14 @@ TEST(MpegInit, StreamInfoFigures) {
   }
 }
 
-TEST(MpegInit, ReservedSampleRateReachedThroughFreeFormatIsRefused) {
+TEST(MpegInit, RefusesNoHeaderLengthsBelowOneAndTheReservedSampleRate) {
   KvoxMpegHeader h{};
   h.sync = 1; h.id = 1; h.option = 3; h.prot = 1; h.brIndex = 0; h.srIndex = 3;
-  EXPECT_EQ(Init(h, 400), 0);
+  EXPECT_EQ(Init(h, 400), 0);  // reachable through free format
+  h.srIndex = 0;
+  EXPECT_EQ(Init(h, 0), 0);
+  EXPECT_EQ(Init(h, 1), 1);
+  EXPECT_EQ(KvoxDecoderTable[0].init(nullptr, 400, 0, 0, 0, 24000), 0);
 }
 
 TEST(MpegHeader, FreeFormatSearchLooksAtTheFirst10000BytesOnly) {
@@ -112,6 +123,36 @@ TEST(MpegHeader, FreeFormatSearchLooksAtTheFirst10000BytesOnly) {
   EXPECT_EQ(Parse(d), 2000);
   d[6000] = 0;  // now no candidate below 2000 walks to the end
   EXPECT_EQ(Parse(d), 0);
+}
+
+// The search's edges, on 48 kHz free-format frames of zero bytes between whole headers (0xFF, byte 1,
+// byte 2, 0x04); a stray is only the two bytes a header starts with.
+TEST(MpegHeader, FreeFormatSearchEdges) {
+  struct Row {
+    const char* what;
+    uint8_t byte1, byte2;
+    int32_t size;
+    std::vector<int32_t> strays, headers;
+    int32_t length;
+  };
+  const Row rows[] = {
+      {"no second header", 0xFD, 0x04, 3000, {}, {0}, 0},
+      {"a header cut after three bytes is not walked on to", 0xFD, 0x04, 1003, {}, {0, 500}, 500},
+      // Layer I with the protection bit (0xFF 0xFF): the stray at 499 is rejected; the next start is 500.
+      {"the search goes on right after a rejected candidate", 0xFF, 0x04, 3000, {499}, {0, 500, 1000, 1500, 2000, 2500}, 500},
+      {"a candidate rejected at 1999 ends the search", 0xFD, 0x04, 8500, {1999}, {0, 2100, 4200, 6300, 8400}, 0},
+      {"layer code 0", 0xF9, 0x04, 1000, {}, {0, 500}, 0},
+      {"reserved sample rate", 0xFD, 0x0C, 1000, {}, {0, 500}, 0},
+  };
+  for (const Row& r : rows) {
+    std::vector<uint8_t> d(size_t(r.size), 0);
+    for (int32_t at : r.strays) d[size_t(at)] = 0xFF, d[size_t(at) + 1] = r.byte1;
+    for (int32_t at : r.headers) {
+      const uint8_t header[4] = {0xFF, r.byte1, r.byte2, 0x04};
+      std::copy(header, header + 4, d.begin() + at);
+    }
+    EXPECT_EQ(Parse(d), r.length) << r.what;
+  }
 }
 
 // ---- free format: streams rewritten from constant bit rate, which must decode identically ----------------
@@ -138,19 +179,23 @@ TEST(MpegFreeFormat, EveryLayerDecodesAsAtConstantBitRate) {
   ExpectFreeFormatDecodesAsConstant("l2_44_64_s", 208);   // 32 kbit/s per channel: table c
   ExpectFreeFormatDecodesAsConstant("l2_32_64_j", 288);   // table d
   ExpectFreeFormatDecodesAsConstant("l2_48_256_d", 768);
+  ExpectFreeFormatDecodesAsConstant("l2_48_112_j", 336);  // 56 kbit/s per channel at 48 kHz: table a
+  ExpectFreeFormatDecodesAsConstant("l2_32_192_j", 864);  // 96 kbit/s per channel: table b
   ExpectFreeFormatDecodesAsConstant("l2_22_64_j", 417);   // lower sampling frequency table
   ExpectFreeFormatDecodesAsConstant("l3_44_128_j", 417);
   ExpectFreeFormatDecodesAsConstant("l3_22_64_j", 208);
 }
 
 TEST(MpegFrames, BadSyncConsumesAndProducesNothing) {
-  KvoxMpegHeader h;
-  ASSERT_EQ(Parse({0xFF, 0xFD, 0x84, 0x04}, &h), 384);
-  ASSERT_EQ(Init(h, 384), 1);
-  std::vector<uint8_t> frame(384, 0x55), pcm(4608);
-  KvoxDecodeResult r = KvoxDecoderTable[0].decode(frame.data(), int32_t(frame.size()), pcm.data());
-  EXPECT_EQ(r.consumed, 0);
-  EXPECT_EQ(r.produced, 0);
+  for (const std::vector<uint8_t>& header : {std::vector<uint8_t>{0xFF, 0xFD, 0x84, 0x04}, {0xFF, 0xFB, 0x90, 0x64}}) {
+    KvoxMpegHeader h;
+    const int32_t length = Parse(header, &h);
+    ASSERT_EQ(Init(h, length), 1);
+    std::vector<uint8_t> frame(size_t(length), 0x55), pcm(4608);
+    KvoxDecodeResult r = KvoxDecoderTable[0].decode(frame.data(), int32_t(frame.size()), pcm.data());
+    EXPECT_EQ(r.consumed, 0) << int(header[1]);
+    EXPECT_EQ(r.produced, 0) << int(header[1]);
+  }
 }
 TEST(MpegFrames, BitRateChangesBetweenFramesAreFollowed) {
   // Two Layer II streams of the same rate and mode but different bit rates, one after the other: every

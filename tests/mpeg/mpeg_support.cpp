@@ -62,14 +62,14 @@ std::vector<float> Decoded::Samples() const {
   return x;
 }
 
-Decoded Decode(const std::vector<uint8_t>& stream, int32_t reduction, int32_t conversion) {
+Decoded Decode(const std::vector<uint8_t>& stream, int32_t reduction, int32_t conversion, int32_t frequencyLimit) {
   Decoded r;
   const uint8_t* p = stream.data();
   int32_t left = int32_t(stream.size());
   r.frameLength = KvoxParseHeader(p, left, &r.header);
   if (r.frameLength <= 0) return r;
   const KvoxDecoder& dec = KvoxDecoderTable[0];
-  if (!dec.init(&r.header, r.frameLength, reduction, 0, conversion, 24000)) return r;
+  if (!dec.init(&r.header, r.frameLength, reduction, 0, conversion, frequencyLimit)) return r;
   dec.info(&r.info);
   r.ok = true;
   size_t frameBytes = size_t(r.info.values) * size_t(r.info.bits / 8);

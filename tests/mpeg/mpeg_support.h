@@ -28,7 +28,8 @@ struct Decoded {
 
 // Decodes the whole stream as the player does (stop at a bad sync or when fewer than the first frame's
 // length are left).
-Decoded Decode(const std::vector<uint8_t>& stream, int32_t reduction = 0, int32_t conversion = 0);
+Decoded Decode(const std::vector<uint8_t>& stream, int32_t reduction = 0, int32_t conversion = 0,
+               int32_t frequencyLimit = 24000);
 
 // Offset (in sample frames) d that best maps ours[i] onto ref[i - d], searched in [lo, hi].
 int32_t Align(const std::vector<float>& ours, const std::vector<float>& ref, int channels, int32_t lo,

@@ -2,6 +2,7 @@
 // and the Layer III cases of the frame layer (silence while the reservoir is short, reduced-rate figures).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <cstdlib>
@@ -123,35 +124,49 @@ TEST(MpegLayer3, ShortReservoirGivesSilenceOfFullLength) {
   for (size_t i = 0; i < 1152 * 2; i++) ASSERT_EQ(e.pcm[i], 128) << i;
 }
 
-// ---- the top subband at full rate ---------------------------------------------------------------------
-// A 21.7 kHz tone at 44.1 kHz, faded in and out, lies in subband 31 only: the full-rate output carries it
-// at its level, the half-rate output (subbands 0-14) leaves it out.
+// ---- the top subbands -------------------------------------------------------------------------------
+// Tones at 44.1 kHz, faded in and out, in subband 31 (21.7 kHz) and in subband 15 (10.68 kHz): the
+// full-rate output carries each at its level; the half-rate output (subbands 0-14: the top subband of the
+// kept half would fold back) leaves both out.
 TEST(MpegFullRate, TheTopSubbandIsSynthesised) {
 #if defined(_WIN32)
   GTEST_SKIP() << "runs l1enc, a tool of the native build";
 #endif
   const char* bin = getenv("TARVON_BIN");
   std::string l1enc = std::string(bin ? bin : TARVON_BINARY_DIR "/bin") + "/l1enc";
-  std::vector<uint8_t> wav(44 + 2 * 44100);
-  KvoxWaveHeader(wav.data(), 44100, 1, 16, 0);
-  KvoxPut32(wav.data() + 40, 2 * 44100);
-  for (size_t i = 0; i < 44100; i++) {
-    double fade = 0.5 - 0.5 * std::cos(std::numbers::pi * std::fmin(1.0, std::fmin(double(i), double(44100 - i)) / 8000.0));
-    KvoxPut16(wav.data() + 44 + 2 * i, uint16_t(int16_t(16000 * fade * std::sin(2 * std::numbers::pi * 21700.0 * double(i) / 44100))));
+  for (double hz : {21700.0, 10680.0}) {
+    std::vector<uint8_t> wav(44 + 2 * 44100);
+    KvoxWaveHeader(wav.data(), 44100, 1, 16, 0);
+    KvoxPut32(wav.data() + 40, 2 * 44100);
+    for (size_t i = 0; i < 44100; i++) {
+      double fade = 0.5 - 0.5 * std::cos(std::numbers::pi * std::fmin(1.0, std::fmin(double(i), double(44100 - i)) / 8000.0));
+      KvoxPut16(wav.data() + 44 + 2 * i, uint16_t(int16_t(16000 * fade * std::sin(2 * std::numbers::pi * hz * double(i) / 44100))));
+    }
+    WriteBytes("tone.wav", wav);
+    ASSERT_EQ(ReadBytes("tone.wav"), wav);
+    ASSERT_EQ(system((l1enc + " tone.wav tone.mpa --bitrate 192").c_str()), 0);
+    const std::vector<uint8_t> stream = ReadFile("tone.mpa");
+    float peak[2] = {0, 0};
+    for (int32_t reduction = 0; reduction < 2; reduction++) {
+      Decoded d = Decode(stream, reduction);
+      ASSERT_TRUE(d.ok);
+      for (float v : d.Samples()) peak[reduction] = std::fmax(peak[reduction], std::fabs(v));
+    }
+    EXPECT_GT(peak[0], 15000.0f) << hz;
+    EXPECT_LT(peak[0], 17000.0f) << hz;
+    EXPECT_LE(peak[1], 2.0f) << hz;
   }
-  WriteBytes("tone31.wav", wav);
-  ASSERT_EQ(ReadBytes("tone31.wav"), wav);
-  ASSERT_EQ(system((l1enc + " tone31.wav tone31.mpa --bitrate 192").c_str()), 0);
-  const std::vector<uint8_t> stream = ReadFile("tone31.mpa");
-  float peak[2] = {0, 0};
-  for (int32_t reduction = 0; reduction < 2; reduction++) {
-    Decoded d = Decode(stream, reduction);
-    ASSERT_TRUE(d.ok);
-    for (float v : d.Samples()) peak[reduction] = std::fmax(peak[reduction], std::fabs(v));
-  }
-  EXPECT_GT(peak[0], 15000.0f);
-  EXPECT_LT(peak[0], 17000.0f);
-  EXPECT_LE(peak[1], 2.0f);
+}
+
+// Frequency limits below 1000 Hz count as 1000: one subband at 44.1 kHz.
+TEST(MpegInit, FrequencyLimitsBelow1000CountAs1000) {
+  const std::string& dir = StreamDir();
+  if (dir.empty()) return;
+  const std::vector<uint8_t> s = ReadFile(dir + "l2_44_128_j.mpa");
+  Decoded a = Decode(s, 0, 0, 1000), b = Decode(s, 0, 0, 0);
+  ASSERT_TRUE(a.ok && b.ok);
+  EXPECT_TRUE(a.pcm == b.pcm);
+  EXPECT_NE(std::count(a.pcm.begin(), a.pcm.end(), 0), std::ptrdiff_t(a.pcm.size()));
 }
 }  // namespace
 
