@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
   if (archive) fs::create_symlink(archivePath, work / "data.qvx");
   else if (!folderPath.empty() && fs::exists(folderPath)) fs::create_directory_symlink(folderPath, work / "data");
   else {
-    printf("bench_show: no data.qvx or data/ (%s): run make data\n", argc > 1 ? argv[1] : source.c_str());
+    printf("bench_show: no data.qvx or data/ (%s): run make data\n", argc > 1 ? argv[1] : source.string().c_str());
     return 1;
   }
   fs::current_path(work);
@@ -119,7 +119,11 @@ int main(int argc, char** argv) {
   fflush(stdout);
   fflush(stderr);
   const int savedOut = dup(1), savedErr = dup(2);
+#if defined(_WIN32)
+  const int null = open("NUL", O_WRONLY);
+#else
   const int null = open("/dev/null", O_WRONLY);
+#endif
   dup2(null, 1);
   dup2(null, 2);
   began = Clock::now();
@@ -137,7 +141,7 @@ int main(int argc, char** argv) {
   size_t first = 0;
   while (first < frames.size() && frames[first].at < loadEnd) first++;
   if (status != 0 || loadEnd < 0 || first >= frames.size()) {
-    printf("bench_show: the show did not run (status %d); see %s/log.txt\n", status, work.c_str());
+    printf("bench_show: the show did not run (status %d); see %s/log.txt\n", status, work.string().c_str());
     return 1;
   }
   const double load = frames[first].at;

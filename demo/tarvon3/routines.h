@@ -3,7 +3,9 @@
 #pragma once
 #include <cstdint>
 
-#define TARVON_ROUTINE(name) void name(float progress, int32_t argc, char** argv)
+// A routine takes what it needs of its arguments: many ignore the progress or the words.
+#define TARVON_ROUTINE(name) \
+  void name([[maybe_unused]] float progress, [[maybe_unused]] int32_t argc, [[maybe_unused]] char** argv)
 
 // The four small routines of the timeline itself.
 TARVON_ROUTINE(ClearScreen);

@@ -98,7 +98,7 @@ TEST_F(EngineFiles, ImageAndSpriteRoutinesOfTheTimeline) {
     c[1] = uint8_t(y);
     c[2] = 255;
   });
-  WriteTga("caps.tga", 40, 20, 4, [](int x, int y, uint8_t* c) {
+  WriteTga("caps.tga", 40, 20, 4, [](int x, int, uint8_t* c) {
     c[0] = c[1] = c[2] = 255;
     c[3] = x < 20 ? 255 : 0;
   });

@@ -157,7 +157,7 @@ TEST(Pipeline, SortIsAValidOrderingOnManyNearlyEqualDepths) {
 PolyVertex captured[16][3];
 int capturedCount = 0;
 PolyVertex polygon[3];
-int32_t CaptureBuffer(int32_t n) {
+int32_t CaptureBuffer(int32_t) {
   for (int k = 0; k < 3; k++) captured[capturedCount][k] = polygon[k];
   capturedCount++;
   return 1;

@@ -29,8 +29,12 @@ void WriteSource(const char* name) {
   WriteBytes(name, out);
 }
 
-// Encodes the source with lame; empty when lame is not installed.
+// Encodes the source with lame; empty when lame is not installed, and in the Windows build, whose
+// tests run under Wine, where the native lame is not a program they can start.
 std::vector<uint8_t> Encode(const char* options, const char* name) {
+#if defined(_WIN32)
+  return {};
+#endif
   if (system("command -v lame >/dev/null 2>&1") != 0) return {};
   WriteSource("e2e_source.wav");
   std::string command = std::string("lame --quiet ") + options + " e2e_source.wav " + name;
