@@ -283,7 +283,8 @@ TEST_F(Images, BadNumbersAndEmptySlotsWarnOnce) {
   EXPECT_EQ(LogCount("WARNING: ShowImage(): image 0: no picture loaded"), 1);
   EXPECT_EQ(LogCount("WARNING: DrawSprite(): sprite 100"), 0);   // shares the bad-number warning
   std::vector<uint8_t> b = Bytes("2 1  0 5  200 5");   // a path of x alone
-  ASSERT_EQ(ParseSpline(&SpriteSplines, 30, b.data(), b.size()), kSplineOk);
+  Failure why;
+  ASSERT_TRUE(ParseSpline(&SpriteSplines, 30, b.data(), b.size(), why)) << why.text;
   Sprites[30].defined = 1;
   DrawSpriteOn(screen.Target(), 30, 0.0f);
   DrawSpriteOn(screen.Target(), 30, 0.0f);
