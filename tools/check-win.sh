@@ -3,7 +3,7 @@
 # (tools/wine-run.sh) by each Windows tarvon3.exe must end cleanly, list the same frames as the
 # native render byte for byte (frames.txt: every frame's number, times and picture hash) and give a
 # show.wav within 1 of the native one in every sample (the C libraries' sound tables may differ in
-# their last bit).
+# their last bit). Then the first build, given no data, must end on its fatal line with status 1.
 #   tools/check-win.sh NATIVE_BUILD [WINDOWS_BUILD...]      (default build-win32 build-win64)
 # The renders run in scratch folders under NATIVE_BUILD/win-runs/. Exit status 1 on any difference.
 set -u
@@ -66,5 +66,22 @@ for win in "$@"; do
     0|1) say "$name: $(wc -l <"$work/out/frames.txt") frames as native, show.wav within $wav, in $show_seconds s" ;;
     *) say "$name: show.wav differs from the native one: $wav"; failed=1 ;;
   esac
+done
+
+# A fatal end under Wine: with no data at all, the first build's exe must log the fatal line, say the
+# render failed and exit with status 1.
+for win in "$@"; do
+  case $win in /*) ;; *) win="$root/$win" ;; esac
+  exe="$win/bin/tarvon3.exe"
+  [ -f "$exe" ] || break
+  work="$build/win-runs/$(basename "$win")-fatal"
+  show_render "$work" "$root/tools/wine-run.sh" none 120 "$exe" --render out --no-video
+  if [ "$show_status" -eq 1 ] && grep -q "^FATAL ERROR: " "$work/log.txt" && grep -q "failed" "$work/console.txt"; then
+    say "$(basename "$win"): without data it ends on its fatal line with status 1 and says the render failed"
+  else
+    say "$(basename "$win"): without data it ended with status $show_status; see $work/log.txt and console.txt"
+    failed=1
+  fi
+  break
 done
 exit $failed
