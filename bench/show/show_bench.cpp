@@ -97,8 +97,14 @@ int main(int argc, char** argv) {
   fs::remove_all(work, ec);
   fs::create_directories(work);
   const bool archive = !archivePath.empty() && fs::exists(archivePath);
+#if defined(_WIN32)
+  // Links need a privilege there: the bench's folder gets copies.
+  if (archive) fs::copy_file(archivePath, work / "data.qvx", fs::copy_options::overwrite_existing);
+  else if (!folderPath.empty() && fs::exists(folderPath)) fs::copy(folderPath, work / "data", fs::copy_options::recursive);
+#else
   if (archive) fs::create_symlink(archivePath, work / "data.qvx");
   else if (!folderPath.empty() && fs::exists(folderPath)) fs::create_directory_symlink(folderPath, work / "data");
+#endif
   else {
     printf("bench_show: no data.qvx or data/ (%s): run make data\n", argc > 1 ? argv[1] : source.string().c_str());
     return 1;
