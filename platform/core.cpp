@@ -115,6 +115,13 @@ void PlatEndProcess(int status) {
 bool PlatDirectSoundPresent() { return false; }
 #endif
 
+namespace {
+char displayNote[256];
+}
+
+void PlatSetDisplayNote(const char* note) { snprintf(displayNote, sizeof displayNote, "%s", note ? note : ""); }
+const char* PlatDisplayNote() { return displayNote; }
+
 bool PlatHasDisplay() {
 #if defined(__EMSCRIPTEN__) || defined(_WIN32)
   return true;   // the page; the Windows desktop

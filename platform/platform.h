@@ -100,6 +100,11 @@ bool PlatDirectSoundPresent();
 // window's size as a multiple of the 4:3-shaped frame (3: 960 x 720 for 320 x 200).
 void PlatSetWindowOptions(bool windowed, int32_t scale);
 
+// What the presenter's open says about how the frames are shown (the mode it took, or the fallback
+// it chose), for the log: empty when it has nothing to add. Copied; open clears it first.
+void PlatSetDisplayNote(const char* note);
+const char* PlatDisplayNote();
+
 // Whether a display can be opened (an X11 or Wayland display is named in the environment; always on
 // Windows and in a browser).
 bool PlatHasDisplay();

@@ -92,9 +92,11 @@ uint16_t* SetVideoMode(int32_t width, int32_t height, int32_t depth, int32_t fou
   display.windowed = fullScreen == 0 ? 1 : 0;
 
   const PlatPresenter* p = PlatCurrentPresenter();
+  PlatSetDisplayNote("");
   if (width <= 0 || height <= 0 || !p || !p->open(width, height, fullScreen != 0, GetAppName()))
     Fatal("SelectVideoMode(): Couldn't set the mode %dx%d %d bits", width, height, depth);
   display.open = true;
+  if (*PlatDisplayNote()) Info("SetVideoMode(): %s", PlatDisplayNote());
   PumpMessages();
 
   display.depth = depth;

@@ -16,6 +16,7 @@
 #include <ddraw.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -172,13 +173,25 @@ const char* FormatName() {
   return name;
 }
 
+// Says how the frames are shown: on standard error, and as the display note the log takes up.
+void Say(const char* format, ...) {
+  char text[240];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  fprintf(stderr, "tarvon3: %s\n", text);
+  std::string note = PlatDisplayNote();
+  PlatSetDisplayNote((note.empty() ? text : note + "; " + text).c_str());
+}
+
 bool OpenFullScreen() {
   PlatWinShapeWindow(true, dd.width, dd.height);
   if (dd.dd->SetCooperativeLevel(dd.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) != DD_OK) return false;
   if (TryMode(dd.width, dd.height) && dd.surfaceWidth == dd.width && dd.surfaceHeight == dd.height &&
       dd.pixelFormat.dwRGBBitCount == 16 && MaskBits(dd.pixelFormat.dwGBitMask) >= 5) {
     dd.way = Way::kExact;
-    fprintf(stderr, "tarvon3: full screen %dx%d (%s)\n", dd.width, dd.height, FormatName());
+    Say("full screen %dx%d (%s)", dd.width, dd.height, FormatName());
     return true;
   }
   ReleaseSurfaces();
@@ -191,7 +204,7 @@ bool OpenFullScreen() {
     if (TryMode(w, h)) {
       dd.way = Way::kScaled;
       dd.rect = WholeMultiple(dd.surfaceWidth, dd.surfaceHeight, dd.width, dd.height);
-      fprintf(stderr, "tarvon3: no %dx%dx16 mode; full screen %dx%d (%s), the frame at %dx its size\n", dd.width,
+      Say("no %dx%dx16 mode; full screen %dx%d (%s), the frame at %dx its size", dd.width,
               dd.height, dd.surfaceWidth, dd.surfaceHeight, FormatName(), dd.rect.width / dd.width);
       return true;
     }
@@ -200,7 +213,7 @@ bool OpenFullScreen() {
   if (CreateFlipChain()) {
     dd.way = Way::kDesktop;
     dd.rect = LetterBox(dd.surfaceWidth, dd.surfaceHeight, dd.width, dd.height);
-    fprintf(stderr, "tarvon3: no 16-bit mode; full screen on the desktop's %dx%d (%s), the frame scaled to 4:3\n",
+    Say("no 16-bit mode; full screen on the desktop's %dx%d (%s), the frame scaled to 4:3",
             dd.surfaceWidth, dd.surfaceHeight, FormatName());
     return true;
   }
@@ -234,14 +247,14 @@ bool OpenWindowed() {
     return false;
   }
   dd.rect = LetterBox(dd.surfaceWidth, dd.surfaceHeight, dd.width, dd.height);
-  fprintf(stderr, "tarvon3: in a window of %dx%d on the desktop (%s)\n", w, h, FormatName());
+  Say("in a window of %dx%d on the desktop (%s)", w, h, FormatName());
   return true;
 }
 
 // Full screen as asked, else a window.
 bool CreateSurfaces(bool fullScreen) {
   if (fullScreen && OpenFullScreen()) return true;
-  if (fullScreen) fprintf(stderr, "tarvon3: DirectDraw offers no full-screen mode; playing in a window\n");
+  if (fullScreen) Say("DirectDraw offers no full-screen mode; playing in a window");
   return OpenWindowed();
 }
 
@@ -249,6 +262,7 @@ void DdrawClose();
 
 bool DdrawOpen(int32_t width, int32_t height, bool fullScreen, const char* title) {
   DdrawClose();
+  PlatSetDisplayNote("");
   dd.width = width;
   dd.height = height;
   dd.title = title ? title : "tarvon3";
