@@ -1,5 +1,5 @@
 // trelk: working arrays of the archive's decoders, taken from the general heap (large ones as
-// AllocLarge blocks) and freed when they go out of scope. A refused allocation gives an empty
+// PlatAllocLarge blocks) and freed when they go out of scope. A refused allocation gives an empty
 // array; the decoder then returns its own failure ("AllocBWTBlock(): Not enough memory", ...).
 //
 //   HeapArray<uint32_t> t = AllocArray<uint32_t>(n);
@@ -9,15 +9,15 @@
 #include <cstdlib>
 #include <memory>
 
-#include "runtime/large_alloc.h"
+#include "platform/large_alloc.h"
 
 struct FreeDeleter {
-  void operator()(void* p) const { FreeLarge(p); }
+  void operator()(void* p) const { PlatFreeLarge(p); }
 };
 template <typename T>
 using HeapArray = std::unique_ptr<T[], FreeDeleter>;
 
 template <typename T>
 HeapArray<T> AllocArray(size_t count) {
-  return HeapArray<T>(static_cast<T*>(AllocLarge(count * sizeof(T))));
+  return HeapArray<T>(static_cast<T*>(PlatAllocLarge(count * sizeof(T))));
 }

@@ -1,9 +1,6 @@
-// The file input driver: reads a file from a start offset with low-level file calls.
-#include <fcntl.h>
-#include <unistd.h>
-
+// The file input driver: reads a file from a start offset through a numbered file handle.
+#include "platform/file_handle.h"
 #include "sound/kvox.h"
-#include "sound/open_binary.h"
 
 namespace {
 
@@ -11,13 +8,13 @@ int32_t FileOpen(KvoxForm* form, const void* a, int32_t b) {
   const char* name = static_cast<const char*>(a);
   form->fileHandle = 0;
   form->startOffset = 0;
-  int fd = name ? OpenBinary(name, O_RDONLY) : -1;
+  const int32_t fd = PlatFileOpenRead(name);
   if (fd < 0) {
     if (KVOX_Flags & 1) KVOX_SysError("File %s not found.", name ? name : "(null)");
     return 4;
   }
   form->fileHandle = fd;
-  if (lseek(fd, off_t(b), SEEK_SET) < 0) {
+  if (PlatFileSeek(fd, b, PLAT_SEEK_SET) < 0) {
     if (KVOX_Flags & 1) KVOX_SysError("Can't find position %ld in file %s.", long(b), name);
     return 4;
   }
@@ -26,14 +23,11 @@ int32_t FileOpen(KvoxForm* form, const void* a, int32_t b) {
 }
 
 int32_t FileRead(KvoxForm* form, uint8_t* destination, int32_t bytes) {
-  if (form->fileHandle <= 0 || bytes < 0) return -1;
-  ssize_t got = read(form->fileHandle, destination, size_t(bytes));
-  return got < 0 ? -1 : int32_t(got);
+  return PlatFileRead(form->fileHandle, destination, bytes);
 }
 
 int32_t FileSeek(KvoxForm* form, int32_t offset, int32_t whence) {
-  int how = whence == 0 ? SEEK_SET : whence == 1 ? SEEK_CUR : whence == 2 ? SEEK_END : -1;
-  if (how < 0 || form->fileHandle <= 0 || lseek(form->fileHandle, off_t(offset), how) < 0) {
+  if (whence < 0 || whence > 2 || PlatFileSeek(form->fileHandle, offset, PlatSeekFrom(whence)) < 0) {
     if (KVOX_Flags & 1) KVOX_SysError("Can't find position %ld in file.", long(offset));
     return 4;
   }
@@ -41,16 +35,16 @@ int32_t FileSeek(KvoxForm* form, int32_t offset, int32_t whence) {
 }
 
 int32_t FileGetSize(KvoxForm* form) {
-  off_t here = lseek(form->fileHandle, 0, SEEK_CUR);
+  const int64_t here = PlatFileSeek(form->fileHandle, 0, PLAT_SEEK_CUR);
   if (here < 0) KVOX_SysError("Can't perform lseek.");
-  off_t end = lseek(form->fileHandle, 0, SEEK_END);
+  const int64_t end = PlatFileSeek(form->fileHandle, 0, PLAT_SEEK_END);
   if (end < 0) KVOX_SysError("Can't perform lseek.");
-  if (lseek(form->fileHandle, here, SEEK_SET) < 0) KVOX_SysError("Can't perform lseek.");
+  if (PlatFileSeek(form->fileHandle, here, PLAT_SEEK_SET) < 0) KVOX_SysError("Can't perform lseek.");
   return int32_t(end);
 }
 
 int32_t FileClose(KvoxForm* form) {
-  if (form->fileHandle != 0) close(form->fileHandle);
+  PlatFileClose(form->fileHandle);
   form->fileHandle = 0;
   return 0;
 }

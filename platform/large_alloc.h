@@ -1,7 +1,8 @@
-// trelk: heap blocks for large working arrays that are read at random (the BWT decoder's tables,
+// platform: heap blocks for large working arrays that are read at random (the BWT decoder's tables,
 // through HeapArray). Blocks of 2 MiB or more are aligned to 2 MiB and offered to the kernel for huge
 // pages, so that random reads over tens of megabytes do not miss the TLB on nearly every access.
-// Release with FreeLarge(); nullptr when the heap refuses.
+// Release with PlatFreeLarge(); nullptr when the heap refuses. Each system aligns its own way, so
+// the calls live here.
 #pragma once
 #include <cstddef>
 #include <cstdlib>
@@ -14,7 +15,7 @@
 
 constexpr size_t kLargeAllocAlign = size_t(2) << 20;
 
-inline void* AllocLarge(size_t bytes) {
+inline void* PlatAllocLarge(size_t bytes) {
 #if defined(_WIN32)
   // Windows has no posix_memalign, and its aligned blocks go back through _aligned_free only, so
   // every block here is one of them.
@@ -32,7 +33,7 @@ inline void* AllocLarge(size_t bytes) {
 #endif
 }
 
-inline void FreeLarge(void* p) {
+inline void PlatFreeLarge(void* p) {
 #if defined(_WIN32)
   _aligned_free(p);
 #else
