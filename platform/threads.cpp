@@ -53,19 +53,30 @@ void VirtualSleep(uint32_t ms) {
   self->sleeping = false;
 }
 
+// Every thread has ended, is being joined, or sleeps until after `now`.
+bool Settled(uint32_t now) {
+  for (const PlatThread* t : threads)
+    if (!t->finished && !t->joining && !(t->sleeping && !Due(t, now))) return false;
+  return true;
+}
+
 }  // namespace
 
 const PlatClock PlatVirtualClock = {"virtual", VirtualNowMs, VirtualSleep};
 
 void PlatAdvanceVirtualTime(uint32_t now) {
   std::unique_lock<std::mutex> hold(threadLock);
+  // A thread started since the last frame runs its first pass at that frame's time: its first sleep
+  // is counted from there, however late the system got it going.
+  const uint32_t before = virtualNow.load();
+  threadSignal.wait(hold, [before] { return Settled(before); });
   virtualNow.store(now);
+  // Most frames wake no one (the music thread sleeps 100 ms at a time), and then there is nothing
+  // to signal or wait for: a needless signal costs system calls on every frame, and far more where
+  // the system's wait objects are slow (under Wine).
+  if (Settled(now)) return;
   threadSignal.notify_all();
-  threadSignal.wait(hold, [now] {
-    for (const PlatThread* t : threads)
-      if (!t->finished && !t->joining && !(t->sleeping && !Due(t, now))) return false;
-    return true;
-  });
+  threadSignal.wait(hold, [now] { return Settled(now); });
 }
 
 void PlatResetVirtualTime() { virtualNow.store(0); }
