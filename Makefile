@@ -48,12 +48,17 @@ test: build data
 run: build data
 	@tools/run-show.sh $(BUILD)
 
-# Every benchmark runs, even after one fails; the target fails when any did. The browser's
-# (tools/bench-web.sh, after `make web`) runs when emscripten and chromium are there, else is skipped.
+# Every benchmark runs, even after one fails; the target fails when any did. The Windows builds'
+# (tools/bench-win.sh, after `make win`) runs when mingw-w64 and Wine are there, the browser's
+# (tools/bench-web.sh, after `make web`) when emscripten and chromium are; else each is skipped.
 bench: build data
 	@failed=""; for b in $(BUILD)/bin/bench_*; do \
 	  [ -x "$$b" ] || continue; "$$b" || failed="$$failed $$(basename $$b)"; \
 	done; \
+	if command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null; then \
+	  { $(MAKE) --no-print-directory win && nice cmake --build build-win32 -j $(JOBS) --target bench_show && \
+	    nice cmake --build build-win64 -j $(JOBS) --target bench_show && tools/bench-win.sh $(BUILD); } || failed="$$failed bench-win"; \
+	else echo "make bench: bench-win skipped: it needs mingw-w64 and wine (make win-deps)"; fi; \
 	if command -v emcc >/dev/null && [ -x "$${CHROMIUM:-/usr/bin/chromium}" ]; then \
 	  { $(MAKE) --no-print-directory web && tools/bench-web.sh $(WEB_BUILD) $(BUILD); } || failed="$$failed bench-web"; \
 	else echo "make bench: bench-web skipped: it needs emscripten (emcc) and chromium (or CHROMIUM=path)"; fi; \
@@ -120,7 +125,7 @@ web-test: web
 # i386 architecture, added when missing.
 WIN_PACKAGES = g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
 WINE_PACKAGES = wine wine32 wine64 pulseaudio
-WIN_CMAKE = -DCMAKE_BUILD_TYPE=Release -DTARVON_BENCH=OFF $(CMAKE_FLAGS)
+WIN_CMAKE = -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 win-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WIN_PACKAGES)"
 	@dpkg --print-foreign-architectures | grep -qx i386 || { \
