@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -36,6 +37,10 @@ struct RenderState {
 };
 
 RenderState* state = nullptr;
+
+// A fatal error on the music thread closes the render (the program's last word) while the main
+// thread may be writing a frame: the two take turns at the files.
+std::mutex filesLock;
 
 RenderState& State() {
   if (!state) state = new RenderState;
@@ -137,6 +142,7 @@ void WriteStill(RenderState& s, int32_t ms) {
 
 PlatResult RenderPresent() {
   RenderState& s = State();
+  std::unique_lock<std::mutex> hold(filesLock);
   if (!s.open) return PLAT_FAILED;
   const uint32_t now = FrameTime(s.frames, s.fps);
   const int32_t show = PlatShowTime();
@@ -158,6 +164,7 @@ PlatResult RenderPresent() {
             (show >= 0 ? show : -show) / 100 % 10);
 
   s.frames++;
+  hold.unlock();   // the music thread may run now, and may end the render
   PlatAdvanceVirtualTime(FrameTime(s.frames, s.fps));
   return PLAT_OK;
 }
@@ -166,6 +173,7 @@ void RenderNothing() {}
 
 void RenderClose() {
   RenderState& s = State();
+  std::lock_guard<std::mutex> hold(filesLock);
   if (!s.open) return;
   s.open = false;
   if (PlatFinishFile(s.list, true) != PLAT_FILE_WRITTEN) Unwritten(Path("frames.txt"));
