@@ -180,6 +180,7 @@ TEST(MpegFreeFormat, EveryLayerDecodesAsAtConstantBitRate) {
   ExpectFreeFormatDecodesAsConstant("l2_32_64_j", 288);   // table d
   ExpectFreeFormatDecodesAsConstant("l2_48_256_d", 768);
   ExpectFreeFormatDecodesAsConstant("l2_48_112_j", 336);  // 56 kbit/s per channel at 48 kHz: table a
+  ExpectFreeFormatDecodesAsConstant("l2_32_112_s", 504);  // 56 kbit/s per channel at 32 kHz: table a, not d
   ExpectFreeFormatDecodesAsConstant("l2_32_192_j", 864);  // 96 kbit/s per channel: table b
   ExpectFreeFormatDecodesAsConstant("l2_22_64_j", 417);   // lower sampling frequency table
   ExpectFreeFormatDecodesAsConstant("l3_44_128_j", 417);
