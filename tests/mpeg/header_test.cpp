@@ -180,6 +180,7 @@ TEST(MpegFreeFormat, EveryLayerDecodesAsAtConstantBitRate) {
   ExpectFreeFormatDecodesAsConstant("l2_32_64_j", 288);   // table d
   ExpectFreeFormatDecodesAsConstant("l2_48_256_d", 768);
   ExpectFreeFormatDecodesAsConstant("l2_48_112_j", 336);  // 56 kbit/s per channel at 48 kHz: table a
+  ExpectFreeFormatDecodesAsConstant("l2_32_112_s", 504);  // 56 kbit/s per channel at 32 kHz: table a, not d
   ExpectFreeFormatDecodesAsConstant("l2_32_192_j", 864);  // 96 kbit/s per channel: table b
   ExpectFreeFormatDecodesAsConstant("l2_22_64_j", 417);   // lower sampling frequency table
   ExpectFreeFormatDecodesAsConstant("l3_44_128_j", 417);
@@ -198,19 +199,23 @@ TEST(MpegFrames, BadSyncConsumesAndProducesNothing) {
   }
 }
 TEST(MpegFrames, BitRateChangesBetweenFramesAreFollowed) {
-  // Two Layer II streams of the same rate and mode but different bit rates, one after the other: every
-  // frame is consumed with its own length, so the second part decodes as it does on its own.
+  // Two Layer II streams of the same rate, 96 kbit/s per channel (table b) then 80 (table a), one after
+  // the other: every frame is consumed with its own length and read with its own bit rate's table, so
+  // from its second frame on (the synthesis history then holds nothing of the first) the second part
+  // decodes as it does on its own.
   const std::string& dir = StreamDir();
   if (dir.empty()) return;
-  std::vector<uint8_t> a = ReadFile(dir + "l2_44_192_s.mpa"), b = ReadFile(dir + "l2_44_64_s.mpa");
+  std::vector<uint8_t> a = ReadFile(dir + "l2_44_192_s.mpa"), b = ReadFile(dir + "l2_44_160_d.mpa");
   ASSERT_FALSE(a.empty() || b.empty());
   std::vector<uint8_t> both = a;
   both.insert(both.end(), b.begin(), b.end());
   Decoded da = Decode(a), db = Decode(b), dboth = Decode(both);
   ASSERT_TRUE(da.ok && db.ok && dboth.ok);
   // The decoding loop, like the player, stops when fewer bytes than the first frame's 626 are left:
-  // the last two or three 208-byte frames stay undecoded.
-  EXPECT_GE(dboth.frames, da.frames + db.frames - 3);
-  EXPECT_LE(dboth.frames, da.frames + db.frames);
+  // the last 522-byte frame stays undecoded.
+  EXPECT_EQ(dboth.frames, da.frames + db.frames - 1);
+  const size_t frameBytes = 1152 * 2 * 2, from = size_t(da.frames + 1) * frameBytes;
+  ASSERT_EQ(dboth.pcm.size(), size_t(dboth.frames) * frameBytes);
+  EXPECT_TRUE(std::equal(dboth.pcm.begin() + long(from), dboth.pcm.end(), db.pcm.begin() + long(frameBytes)));
 }
 }  // namespace

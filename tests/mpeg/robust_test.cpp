@@ -168,6 +168,35 @@ TEST(MpegInit, FrequencyLimitsBelow1000CountAs1000) {
   EXPECT_TRUE(a.pcm == b.pcm);
   EXPECT_NE(std::count(a.pcm.begin(), a.pcm.end(), 0), std::ptrdiff_t(a.pcm.size()));
 }
+
+// Every frame of a joint-stereo stream (intensity from subband 4 to 16 on) decoded with each subband
+// limit: below it both channels hold what the decode without a limit gives them, from it on they keep
+// what the caller left there.
+TEST(MpegLayer2, SubbandsFromTheLimitOnAreNotStored) {
+  const std::string& dir = StreamDir();
+  if (dir.empty()) return;
+  const std::vector<uint8_t> s = ReadFile(dir + "l2_44_128_j.mpa");
+  KvoxMpegHeader h;
+  const int32_t length = KvoxParseHeader(s.data(), int32_t(s.size()), &h);
+  ASSERT_EQ(length, 417);
+  KvoxLayer12Tables();
+  KvoxLayer12Setup setup{2, 2, KvoxLayer2AllocTable(h, length), 32, length, 44100};
+  static float all[2][36][32], cut[2][36][32];
+  int32_t consumed = 0;
+  for (size_t at = 0; at < s.size(); at += size_t(consumed)) {
+    setup.subbandLimit = 32;
+    ASSERT_EQ(KvoxLayer12Decode(&s[at], int32_t(s.size() - at), setup, all, &consumed), 36);
+    for (setup.subbandLimit = 1; setup.subbandLimit < 32; setup.subbandLimit++) {
+      std::fill(&cut[0][0][0], &cut[0][0][0] + 2 * 36 * 32, 7.0f);
+      ASSERT_EQ(KvoxLayer12Decode(&s[at], int32_t(s.size() - at), setup, cut, &consumed), 36);
+      for (int ch = 0; ch < 2; ch++)
+        for (int t = 0; t < 36; t++)
+          for (int sb = 0; sb < 32; sb++)
+            ASSERT_EQ(cut[ch][t][sb], sb < setup.subbandLimit ? all[ch][t][sb] : 7.0f)
+                << "at " << at << " limit " << setup.subbandLimit << " channel " << ch << " subband " << sb;
+    }
+  }
+}
 }  // namespace
 
 // A Layer I allocation of 15 is forbidden: the subband sends nothing, so it reads no scalefactor and
