@@ -3,6 +3,9 @@
 // shows there even when packer and reader change alike), the node cap, and damaged streams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "helpers.h"
 #include "runtime/ppm_model.h"
 #include "tools/qvxpack/ppm_encode.h"
@@ -73,9 +76,9 @@ TEST(Ppm, HandWorkedStream) {
 
 TEST(Ppm, EveryOrderOnTextRandomRunsAndPictures) {
   const Bytes text = TextBytes(6000, 7), random = RandomBytes(3000, 11), runs = Runs(20000, 3),
-              picture = PictureBytes(64 * 40 * 3, 5);
+              picture = PictureBytes(64 * 40 * 3, 5), zeros(3000, 0);
   for (int order = 0; order <= 15; order++)
-    for (const Bytes* b : {&text, &random, &runs, &picture}) RoundTrip(*b, order);
+    for (const Bytes* b : {&text, &random, &runs, &picture, &zeros}) RoundTrip(*b, order);
 }
 
 // Long runs drive a context's total past 4096 again and again; random bytes fill the root with
@@ -122,13 +125,20 @@ TEST(Ppm, NodeCapStopsReaderAndPacker) {
   EXPECT_TRUE(PpmEncode(data.data(), data.size(), 6).empty());
   Bytes out;
   EXPECT_EQ(DecodeGuarded(packed, data.size(), out), "NewNode(): Not enough memory");
+  // The pool stops growing at what the cap lets the blocks use and one position's room.
+  PpmModel m;
+  ASSERT_TRUE(PpmStart(m, 15));
+  for (uint32_t p = 0; PpmUpdate(m, p, data[p]); p++) {}
+  EXPECT_LE(uint64_t(m.poolCapacity) * 8, PpmMemoryLimit + 8 * 257 * (kPpmMaxOrder + 1));
+  PpmRelease(m);
   // Order 0 needs at most 257 records and 256 entries and still fits.
   EXPECT_FALSE(PpmEncode(data.data(), data.size(), 0).empty());
   PpmMemoryLimit = kPpmMemoryLimit;
 }
 
-// The blocks never take more than the cap counts, at any order and on data that makes many
-// small contexts (noise) or few large ones (runs); and the root holds every byte seen once.
+// The blocks never take more than the cap counts, nor the pool more than twice what they and one
+// position's room need, at any order and on data that makes many small contexts (noise) or few
+// large ones (runs); and the root holds every byte seen once.
 TEST(Ppm, BlocksStayWithinWhatTheCapCounts) {
   for (int order : {0, 1, 3, 8}) {
     for (const Bytes& data : {RandomBytes(30000, 5), Runs(30000, 6)}) {
@@ -137,6 +147,7 @@ TEST(Ppm, BlocksStayWithinWhatTheCapCounts) {
       for (size_t p = 0; p < data.size(); p++) {
         ASSERT_TRUE(PpmUpdate(m, uint32_t(p), data[p]));
         ASSERT_LE(uint64_t(m.poolUsed) * 8, PpmBytesUsed(m)) << order << " at " << p;
+        ASSERT_LE(m.poolCapacity, std::max(4096u, 2 * (m.poolUsed + 257u * uint32_t(order + 1)))) << order;
       }
       bool seen[256] = {};
       uint32_t distinct = 0;
@@ -146,6 +157,36 @@ TEST(Ppm, BlocksStayWithinWhatTheCapCounts) {
       PpmRelease(m);
     }
   }
+  // Worked by hand from 32 bytes at the start (two records and an entry): order 0 over "ab" adds
+  // two contexts and blocks of one and two entries, 80 bytes; order 1 over "abab" adds four
+  // contexts and blocks of 1, 1 and 2 entries, and b's context takes back the root's first block:
+  // 112 bytes. A cap of exactly that fits; one byte less stops the last new block or context.
+  for (auto [order, text, bytes] : {std::tuple{0, "ab", 80u}, {1, "abab", 112u}}) {
+    for (uint32_t cap : {bytes, bytes - 1}) {
+      PpmMemoryLimit = cap;
+      PpmModel m;
+      ASSERT_TRUE(PpmStart(m, order));
+      bool whole = true;
+      for (uint32_t p = 0; text[p] && whole; p++) whole = PpmUpdate(m, p, uint8_t(text[p]));
+      EXPECT_EQ(whole, cap == bytes) << text << " within " << cap;
+      if (whole) {
+        EXPECT_EQ(PpmBytesUsed(m), bytes) << text;
+      }
+      PpmRelease(m);
+    }
+  }
+  PpmMemoryLimit = kPpmMemoryLimit;
+}
+
+// After the last mark the marks start again, and no byte is excluded at the next position.
+TEST(Ppm, MarksStartAgainAfterTheLast) {
+  PpmModel m;
+  ASSERT_TRUE(PpmStart(m, 0));
+  m.mark = 0xFFFFFFFFu;
+  m.stamp[7] = 1;   // excluded at the first mark long ago
+  PpmBeginPosition(m);
+  for (int s = 0; s < 256; s++) EXPECT_FALSE(PpmExcluded(m, uint8_t(s))) << s;
+  PpmRelease(m);
 }
 
 TEST(Ppm, TruncatedStreamEndsWithEofLine) {

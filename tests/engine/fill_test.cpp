@@ -265,8 +265,15 @@ TEST(Fill, TopTiesAndFlatEdgesOfConcavePolygons) {
   a = Coverage(kFillChecker, {V(50, 10), V(90, 50), V(70, 60), V(50, 10), V(30, 50)}, g, m);
   EXPECT_TRUE(a[30 * W + 50]);
   const std::vector<PolyVertex> step = {V(50, 10), V(90, 40), V(70, 40), V(80, 80), V(20, 80)};
+  // Its mirror image stops at its left side's flat edge, also right after a polygon whose left side
+  // goes on further: nothing of that one carries over.
+  const std::vector<PolyVertex> mirror = {V(50, 10), V(80, 80), V(20, 80), V(30, 40), V(10, 40)};
+  const std::vector<PolyVertex> longLeft = {V(50, 10), V(90, 50), V(50, 190), V(20, 150), V(10, 50)};
   for (Filler f : kAll) {
     a = Coverage(f, step, g, m);
+    EXPECT_TRUE(a[30 * W + 50] && !a[60 * W + 50]) << FillerName(f);
+    Coverage(f, longLeft, g, m);
+    a = Coverage(f, mirror, g, m);
     EXPECT_TRUE(a[30 * W + 50] && !a[60 * W + 50]) << FillerName(f);
   }
 }

@@ -386,10 +386,11 @@ TEST_F(Images, PrimitivesKeepToTheTargetAndRefuseBadSprites) {
   EXPECT_TRUE(screen.TailIntact());
   // Bad sprite numbers, sprites of an empty or bad slot, alpha over an opaque image, targets
   // without pixels, width or height: nothing drawn and no warning.
-  ASSERT_TRUE(DefineSprite(1, 55, 0, 0, 10, 10, 0));
-  ASSERT_TRUE(DefineSprite(2, -1, 0, 0, 10, 10, 0));
+  int32_t sprite = 1;
+  for (int32_t image : {55, -1, kImageSlots, INT32_MIN, INT32_MAX})
+    ASSERT_TRUE(DefineSprite(sprite++, image, 0, 0, 10, 10, 0));
   screen.Fill(0);
-  for (int n : {-1, kSprites, 1, 2}) DrawOpaque(screen.Target(), 10, 10, 10, 10, 0, 0, n);
+  for (int n : {-1, kSprites, 1, 2, 3, 4, 5}) DrawOpaque(screen.Target(), 10, 10, 10, 10, 0, 0, n);
   DrawAlpha(screen.Target(), 10, 10, 10, 10, 0, 0, 0);
   DrawOpaque({nullptr, W, H, 0}, 10, 10, 10, 10, 0, 0, 0);
   for (FrameTarget t : {FrameTarget{nullptr, W, H, 0}, {screen.pixels.data(), 0, H, 0}, {screen.pixels.data(), W, 0, 0}})
