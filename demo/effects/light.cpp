@@ -26,10 +26,10 @@ inline uint32_t Clamp255(int32_t v) {
   return u > 255 ? 255 : u;
 }
 
-inline uint16_t Mean565(uint32_t a, uint32_t b) {
-  return uint16_t((((a & 0xF800) + (b & 0xF800)) >> 1 & 0xF800) | (((a & 0x7E0) + (b & 0x7E0)) >> 1 & 0x7E0) |
-                  ((a & 0x1F) + (b & 0x1F)) >> 1);
-}
+// The mean of two 5-6-5 colours, each field rounded down: the bits both have, plus half of those
+// only one has, with the bit each field's lowest one shifts into the field below cleared. Nothing
+// carries from one field into another, so it all fits in 16 bits and vectorises 8 pixels at a time.
+inline uint16_t Mean565(uint16_t a, uint16_t b) { return uint16_t((a & b) + ((a ^ b) >> 1 & 0x7BEF)); }
 
 }  // namespace
 
@@ -82,7 +82,7 @@ void DrawLightOn(const FrameTarget& target, float progress) {
   LightPositions(progress, l1, l2);
   const int32_t stride = target.stride ? target.stride : target.width;
   // A row's light map indices first, then the look-ups: two short loops that the compiler turns
-  // into vector code better than one long one (a fifth less time per frame).
+  // into vector code better than one long one.
   uint32_t at1[kW], at2[kW];
   for (int32_t y = 1; y <= kH - 3; y++) {
     const int32_t* slope = s.slopes + 2 * y * kW;
@@ -91,7 +91,7 @@ void DrawLightOn(const FrameTarget& target, float progress) {
       at1[x] = Clamp255(l1[1] + slope[2 * x + 1]) * 256 + Clamp255(l1[0] + slope[2 * x]);
       at2[x] = Clamp255(l2[1] + slope[2 * x + 1]) * 256 + Clamp255(l2[0] + slope[2 * x]);
     }
-    for (int32_t x = 0; x < kW; x++) out[x] = Mean565(s.ramp1[at1[x]], s.ramp2[at2[x]]);
+    for (int32_t x = 0; x < kW; x++) out[x] = Mean565(uint16_t(s.ramp1[at1[x]]), uint16_t(s.ramp2[at2[x]]));
   }
 }
 
