@@ -49,12 +49,25 @@ fi
 quiet wineserver -p30
 quiet wine cmd /c exit
 
+# A Windows program that crashes ends with its exception's status (5 for an access violation); a
+# status of 139 means Wine's own process died of SIGSEGV, which happens now and then as a program
+# exits on a loaded machine. Such a run is made once more, and says so.
+run() {
+  wine "$@"
+  status=$?
+  if [ $status -eq 139 ]; then
+    echo "wine-run: Wine itself crashed (SIGSEGV) running $1; running it once more" >&2
+    wine "$@"
+    status=$?
+  fi
+}
+
 if [ -n "${TARVON_WINE_DESKTOP:-}" ]; then
   quiet wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
   quiet wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$TARVON_WINE_DESKTOP" /f
-  wine "$@"
-  status=$?
+  run "$@"
   quiet wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f
   exit $status
 fi
-exec wine "$@"
+run "$@"
+exit $status
