@@ -52,6 +52,8 @@ struct DdrawState {
   DWORD openedAt = 0;
   DWORD shownAt[1024] = {};              // GetTickCount of the last frames shown, a ring
   int64_t nextShow = 0;                  // performance-counter time before which no frame is shown
+  int64_t period = 0;                    // performance-counter ticks of one refresh of the display
+  int64_t ticksPerSecond = 1;            // the performance counter's
 };
 
 DdrawState dd;
@@ -251,11 +253,23 @@ bool OpenWindowed() {
   return true;
 }
 
+// The display's refresh period in the mode just taken (60 Hz when the driver does not say).
+void ReadRefresh() {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  DWORD hertz = 0;
+  if (dd.dd->GetMonitorFrequency(&hertz) != DD_OK || hertz < 50 || hertz > 240) hertz = 60;
+  dd.ticksPerSecond = frequency.QuadPart;
+  dd.period = frequency.QuadPart / hertz;
+}
+
 // Full screen as asked, else a window.
 bool CreateSurfaces(bool fullScreen) {
-  if (fullScreen && OpenFullScreen()) return true;
-  if (fullScreen) Say("DirectDraw offers no full-screen mode; playing in a window");
-  return OpenWindowed();
+  bool shown = fullScreen && OpenFullScreen();
+  if (!shown && fullScreen) Say("DirectDraw offers no full-screen mode; playing in a window");
+  shown = shown || OpenWindowed();
+  if (shown) ReadRefresh();
+  return shown;
 }
 
 void DdrawClose();
@@ -348,14 +362,11 @@ PlatResult DdrawUnlock() {
 // hardware, but a blit to a window does not, nor does a flip where the driver does not wait (Wine):
 // there the show would run at hundreds of frames a second, each drawn and thrown away.
 void PaceToRefresh() {
-  LARGE_INTEGER now, frequency;
+  LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  DWORD hertz = 0;
-  if (dd.dd->GetMonitorFrequency(&hertz) != DD_OK || hertz < 50 || hertz > 240) hertz = 60;
-  const int64_t period = frequency.QuadPart / hertz;
+  const int64_t period = dd.period;
   if (now.QuadPart < dd.nextShow) {
-    const int64_t waitMs = (dd.nextShow - now.QuadPart) * 1000 / frequency.QuadPart;
+    const int64_t waitMs = (dd.nextShow - now.QuadPart) * 1000 / dd.ticksPerSecond;
     if (waitMs > 0) Sleep(DWORD(waitMs));
     do QueryPerformanceCounter(&now); while (now.QuadPart < dd.nextShow);
     dd.nextShow += period;
